@@ -1,0 +1,16 @@
+#include "event_procedure.h"
+#include "main_window.h"
+#include "port_map.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Varnak Arbitrator Configuration"));
+
+    configurator::frmMain window(platform::hostPortMap());
+    window.start();
+    if (platform::programEnded())
+        return platform::kRunTimeErrorExitStatus;
+    return QApplication::exec();
+}

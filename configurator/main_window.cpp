@@ -1,0 +1,246 @@
+#include "main_window.h"
+
+#include "event_procedure.h"
+#include "twips.h"
+#include "unit_link.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+#include <vector>
+
+namespace configurator {
+
+using platform::twipsRect;
+using platform::twipsSize;
+
+namespace {
+
+QFont arial(qreal pointSize, bool bold = false) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(pointSize);
+    font.setWeight(bold ? QFont::Bold : QFont::Normal);
+    return font;
+}
+
+void setTabIndex(QWidget* control, int index) { control->setProperty(kTabIndexProperty, index); }
+
+// A one-line label at its place; it sizes itself to its caption.
+platform::AutoSizeLabel* addLabel(QWidget* parent, const char* name, const QString& caption,
+                                  QRect box, Qt::Alignment alignment, int tabIndex) {
+    auto* label = new platform::AutoSizeLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setFont(arial(9.75));
+    label->setAlignment(alignment | Qt::AlignTop);
+    label->setGeometry(box);
+    label->setCaption(caption);
+    setTabIndex(label, tabIndex);
+    return label;
+}
+
+// Panels and the status frame: white, a flat single-line border, the caption in the window-text
+// colour.
+QGroupBox* addFrame(QWidget* parent, const char* name, const QString& caption, QRect box,
+                    const QFont& font, int tabIndex) {
+    auto* frame = new QGroupBox(caption, parent);
+    frame->setObjectName(QLatin1String(name));
+    frame->setFont(font);
+    frame->setGeometry(box);
+    frame->setStyleSheet(QStringLiteral(
+        "QGroupBox#%1 { background-color: #ffffff; border: 1px solid palette(window-text);"
+        " margin-top: 7px; }"
+        "QGroupBox#%1::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 7px; padding: 0px 1px; color: palette(window-text); }")
+                             .arg(QLatin1String(name)));
+    setTabIndex(frame, tabIndex);
+    return frame;
+}
+
+} // namespace
+
+frmMain::frmMain(platform::PortMap portMap, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint)
+    , com232(std::move(portMap)) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(kDefinitionCaption);
+    setFont(arial(8.25));
+    setFixedSize(twipsSize(8190, 7035));
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+
+    frmPortA = buildPortPanel({"frmPortA", "Port A Settings", 495, 1755, 0, "lblSpeedPortA",
+                               "lblParityPortA", "lblBitsPortA", "lblCurrentPortA", "lblNewPortA",
+                               0, 1, 2, 3, 13, 14, 15},
+                              lblSpeedPortA, lblParityPortA, lblBitsPortA, lblCurrentPortA,
+                              lblNewPortA);
+    frmPortB = buildPortPanel({"frmPortB", "Port B Settings", 4365, 1755, 1, "lblSpeedPortB",
+                               "lblParityPortB", "lblBitsPortB", "lblCurrentPortB", "lblNewPortB",
+                               4, 7, 6, 5, 18, 19, 20},
+                              lblSpeedPortB, lblParityPortB, lblBitsPortB, lblCurrentPortB,
+                              lblNewPortB);
+    frmPortC = buildPortPanel({"frmPortC", "Port C Settings", 495, 3915, 2, "lblSpeedPortC",
+                               "lblParityPortC", "lblBitsPortC", "Label1", "Label2", 8, 11, 10,
+                               9, 26, 27, 23},
+                              lblSpeedPortC, lblParityPortC, lblBitsPortC, Label1, Label2);
+    buildStatusAndButton();
+
+    tmrConnection.setObjectName(QStringLiteral("tmrConnection"));
+    tmrConnection.setInterval(kWatchdogIntervalMs);
+    // A coarse timer may fire up to 5 % early; the watchdog must never cut a count short.
+    tmrConnection.setTimerType(Qt::PreciseTimer);
+    com232.setObjectName(QStringLiteral("com232"));
+
+    connect(&tmrConnection, &QTimer::timeout, this,
+            [this] { platform::runEventProcedure([this] { tmrConnection_Timer(); }); });
+    connect(&com232, &platform::SerialControl::OnComm, this,
+            [this] { platform::runEventProcedure([this] { com232_OnComm(); }); });
+    connect(cmdProgram, &QPushButton::clicked, this,
+            [this] { platform::runEventProcedure([this] { cmdProgram_Click(); }); });
+
+    applyTabOrder();
+}
+
+QGroupBox* frmMain::buildPortPanel(const PanelNames& names, QLabel*& speed, QLabel*& parity,
+                                   QLabel*& bits, QLabel*& currentHeading, QLabel*& newHeading) {
+    QGroupBox* frame = addFrame(this, names.frame, QLatin1String(names.caption),
+                                twipsRect(names.left, names.top, 3570, 1995), arial(9.75, true),
+                                names.tabFrame);
+
+    const Qt::Alignment left = Qt::AlignLeft;
+    const Qt::Alignment right = Qt::AlignRight;
+    currentHeading = addLabel(frame, names.currentHeading, QStringLiteral("Current"),
+                              twipsRect(1125, 270, 630, 240), left, names.tabCurrentHeading);
+    newHeading = addLabel(frame, names.newHeading, QStringLiteral("New"),
+                          twipsRect(2565, 270, 375, 240), left, names.tabNewHeading);
+    speed = addLabel(frame, names.speed, QStringLiteral("Speed :"), twipsRect(135, 630, 675, 240),
+                     right, names.tabSpeed);
+    parity = addLabel(frame, names.parity, QStringLiteral("Parity :"),
+                      twipsRect(180, 1080, 630, 240), right, names.tabParity);
+    bits = addLabel(frame, names.bits, QStringLiteral("Bits :"), twipsRect(345, 1530, 465, 240),
+                    right, names.tabBits);
+
+    // The rows lie 450 twips apart; each chooser sits 45 twips above its row's labels.
+    for (const Row row : {Row::Speed, Row::Parity, Row::DataBits}) {
+        const std::int16_t slot = slotOf(names.port, row);
+        const int rowTop = 630 + 450 * static_cast<int>(row);
+
+        platform::AutoSizeLabel* current =
+            addLabel(frame, "lblCurrent", QStringLiteral("115200"), twipsRect(1125, rowTop, 630, 240),
+                     left, names.tabFirstCurrent + static_cast<int>(row));
+        current->setObjectName(QStringLiteral("lblCurrent_%1").arg(slot));
+        lblCurrent.set(static_cast<std::size_t>(slot), current);
+
+        auto* chooser = new QComboBox(frame);
+        chooser->setObjectName(QStringLiteral("cmbNew_%1").arg(slot));
+        chooser->setFont(arial(9.75));
+        chooser->setEditable(false);
+        chooser->setFrame(false);
+        chooser->setGeometry(twipsRect(2160, rowTop - 45, 1140, 360));
+        chooser->addItems(chooserList(row));
+        chooser->setCurrentIndex(-1);
+        // The data bits are shown, never chosen: every write asks for 8.
+        chooser->setEnabled(row != Row::DataBits);
+        setTabIndex(chooser, 28 + slot);
+        cmbNew.set(static_cast<std::size_t>(slot), chooser);
+    }
+    return frame;
+}
+
+void frmMain::buildStatusAndButton() {
+    frmStatusWindow = addFrame(this, "frmStatusWindow", QStringLiteral("Status Window"),
+                               twipsRect(4365, 3915, 3570, 1050), arial(9.75), 37);
+
+    txtStatus = new QLineEdit(frmStatusWindow);
+    txtStatus->setObjectName(QStringLiteral("txtStatus"));
+    txtStatus->setFont(arial(12));
+    txtStatus->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    txtStatus->setFrame(false);
+    txtStatus->setStyleSheet(QStringLiteral("QLineEdit#txtStatus { border: 1px solid palette(mid); }"));
+    txtStatus->setGeometry(twipsRect(180, 360, 3165, 375));
+    // The box only reports; nothing reads back what is in it.
+    txtStatus->setReadOnly(true);
+    setTabIndex(txtStatus, 38);
+
+    cmdProgram = new QPushButton(QStringLiteral("Write to Unit"), this);
+    cmdProgram->setObjectName(QStringLiteral("cmdProgram"));
+    cmdProgram->setGeometry(twipsRect(4365, 5130, 3570, 465));
+    setTabIndex(cmdProgram, 12);
+}
+
+void frmMain::applyTabOrder() {
+    std::vector<QWidget*> focusable;
+    for (QWidget* control : findChildren<QWidget*>()) {
+        if (control->property(kTabIndexProperty).isValid() && control->focusPolicy() != Qt::NoFocus)
+            focusable.push_back(control);
+    }
+    std::sort(focusable.begin(), focusable.end(), [](QWidget* a, QWidget* b) {
+        return a->property(kTabIndexProperty).toInt() < b->property(kTabIndexProperty).toInt();
+    });
+    for (std::size_t i = 1; i < focusable.size(); ++i)
+        QWidget::setTabOrder(focusable[i - 1], focusable[i]);
+}
+
+void frmMain::SetUnitDetected(bool detected) {
+    frmPortA->setEnabled(detected);
+    frmPortB->setEnabled(detected);
+    frmPortC->setEnabled(detected);
+    cmdProgram->setEnabled(detected);
+
+    QFont statusFont = txtStatus->font();
+    statusFont.setBold(true);
+    txtStatus->setFont(statusFont);
+    QPalette statusColours = txtStatus->palette();
+    if (detected) {
+        statusColours.setColor(QPalette::Text, QColor(0, 255, 0));
+        txtStatus->setPalette(statusColours);
+        txtStatus->setText(kUnitDetected);
+        return;
+    }
+    statusColours.setColor(QPalette::Text, QColor(255, 0, 0));
+    txtStatus->setPalette(statusColours);
+    txtStatus->setText(kUnitNotDetected);
+    const std::int16_t count = lblCurrent.Count();
+    for (std::int16_t index = 0; index < count; ++index)
+        lblCurrent.Item(index)->setCaption(kNotAvailable);
+}
+
+void frmMain::load() {
+    platform::runEventProcedure([this] { Form_Load(); });
+}
+
+void frmMain::showCentred() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+    show();
+}
+
+void frmMain::start() {
+    load();
+    if (!platform::programEnded())
+        showCentred();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    // The window unloads once, however often it is asked to close.
+    if (!unloaded_) {
+        unloaded_ = true;
+        std::int16_t cancel = 0;
+        platform::runEventProcedure([this, &cancel] { Form_Unload(cancel); });
+        if (cancel != 0) {
+            unloaded_ = false;
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+}
+
+} // namespace configurator

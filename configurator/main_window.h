@@ -1,0 +1,117 @@
+#pragma once
+
+#include "auto_size_label.h"
+#include "control_array.h"
+#include "port_map.h"
+#include "serial_control.h"
+#include "settings_frame.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+
+namespace configurator {
+
+inline const QString kDefinitionCaption = QStringLiteral("Varnak Arbitrator Configuration");
+inline const QString kUnitDetected = QStringLiteral("Unit detected");
+inline const QString kUnitNotDetected = QStringLiteral("Warning ! Unit not detected");
+inline const QString kNotAvailable = QStringLiteral("N/A");
+
+// The name of the dynamic property that records each control's place in the tab order.
+inline constexpr char kTabIndexProperty[] = "TabIndex";
+
+// The configuration window: three port panels, the status box and the write button, with the
+// serial control and the watchdog timer that it owns. Its controls are public, as a form's are;
+// only the window's own procedures change them.
+class frmMain : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit frmMain(platform::PortMap portMap, QWidget* parent = nullptr);
+
+    // What the program's start does: raise Load, then show the window centred on the screen.
+    void start();
+    void load();
+    void showCentred();
+
+    // The one switch between the detected and the not-detected state.
+    void SetUnitDetected(bool detected);
+
+    bool commPortOpened() const noexcept { return CommPortOpened; }
+    std::int16_t commPortNumber() const noexcept { return CommPortNumber; }
+
+    QGroupBox* frmPortA;
+    QGroupBox* frmPortB;
+    QGroupBox* frmPortC;
+    QGroupBox* frmStatusWindow;
+
+    QLabel* lblSpeedPortA;
+    QLabel* lblParityPortA;
+    QLabel* lblBitsPortA;
+    QLabel* lblCurrentPortA;
+    QLabel* lblNewPortA;
+    QLabel* lblSpeedPortB;
+    QLabel* lblParityPortB;
+    QLabel* lblBitsPortB;
+    QLabel* lblCurrentPortB;
+    QLabel* lblNewPortB;
+    QLabel* lblSpeedPortC;
+    QLabel* lblParityPortC;
+    QLabel* lblBitsPortC;
+    QLabel* Label1;
+    QLabel* Label2;
+
+    // Indexed by setting slot.
+    platform::ControlArray<platform::AutoSizeLabel, kSlotCount> lblCurrent;
+    platform::ControlArray<QComboBox, kSlotCount> cmbNew;
+
+    QLineEdit* txtStatus;
+    QPushButton* cmdProgram;
+
+    QTimer tmrConnection;
+    platform::SerialControl com232;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct PanelNames {
+        const char* frame;
+        const char* caption;
+        int left;
+        int top;
+        std::int16_t port;
+        const char* speed;
+        const char* parity;
+        const char* bits;
+        const char* currentHeading;
+        const char* newHeading;
+        // Tab indexes: frame; row labels speed, parity, bits; headings; first current value
+        int tabFrame, tabSpeed, tabParity, tabBits, tabCurrentHeading, tabNewHeading,
+            tabFirstCurrent;
+    };
+
+    QGroupBox* buildPortPanel(const PanelNames& names, QLabel*& speed, QLabel*& parity,
+                              QLabel*& bits, QLabel*& currentHeading, QLabel*& newHeading);
+    void buildStatusAndButton();
+    void applyTabOrder();
+
+    // Event procedures and the start-up search (unit_link.cpp).
+    void Form_Load();
+    void OpenCommPort();
+    void Form_Unload(std::int16_t& Cancel);
+    void com232_OnComm();
+    void tmrConnection_Timer();
+    void cmdProgram_Click();
+
+    bool CommPortOpened = false;
+    std::int16_t CommPortNumber = 0;
+    bool unloaded_ = false;
+};
+
+} // namespace configurator

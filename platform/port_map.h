@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace platform {
+
+// Where comm number N leads: the device path to open, or nothing when there is no such port.
+using PortMap = std::function<std::optional<QString>(std::int16_t commNumber)>;
+
+// Comm N is the N-th device of the list (comm 1 the first).
+PortMap portMapFromList(const QStringList& devicePaths);
+
+// The order in which the host's serial devices take comm numbers: built-in ttyS ports first,
+// then ttyUSB, then ttyACM, each by its number, then any others by name.
+QStringList orderHostDevices(QStringList devicePaths);
+
+// The host's serial ports as QSerialPortInfo reports them, in that order. Listing them probes
+// the ttyS devices, so only the program itself builds this map.
+PortMap hostPortMap();
+
+} // namespace platform

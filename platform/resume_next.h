@@ -1,0 +1,45 @@
+#pragma once
+
+#include "run_time_error.h"
+
+#include <cstdint>
+#include <new>
+#include <optional>
+#include <utility>
+
+namespace platform {
+
+// The standing error of the resume-next mode: the last error that a step recorded, until Clear.
+class ErrObject {
+public:
+    // 0 while no error stands.
+    std::int32_t Number() const noexcept { return standing_ ? standing_->number() : 0; }
+    QString Description() const { return standing_ ? standing_->description() : QString(); }
+    void Clear() noexcept { standing_.reset(); }
+
+    void record(const RunTimeError& error) { standing_ = error; }
+
+private:
+    std::optional<RunTimeError> standing_;
+};
+
+// Runs a procedure's statements in resume-next mode: a step that fails is abandoned, its error
+// becomes the standing error, and the caller goes on with its next step.
+class ResumeNext {
+public:
+    template <class Step> void operator()(Step&& step) noexcept {
+        try {
+            std::forward<Step>(step)();
+        } catch (const RunTimeError& failure) {
+            Err.record(failure);
+        } catch (const std::bad_alloc&) {
+            Err.record(RunTimeError(error::OutOfMemory, QStringLiteral("Out of memory")));
+        } catch (...) {
+            Err.record(RunTimeError(error::UnexpectedFailure, QStringLiteral("Unexpected failure")));
+        }
+    }
+
+    ErrObject Err;
+};
+
+} // namespace platform

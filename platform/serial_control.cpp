@@ -1,0 +1,151 @@
+#include "serial_control.h"
+
+#include "run_time_error.h"
+
+#include <QMetaObject>
+
+#include <utility>
+
+namespace platform {
+namespace {
+
+// How long closing may wait for queued characters: the whole transmit buffer takes about half
+// a second at 9600 baud.
+constexpr int kDrainTimeoutMs = 2000;
+
+[[noreturn]] void raise(std::int32_t number, const QString& description) {
+    throw RunTimeError(number, description);
+}
+
+} // namespace
+
+SerialControl::SerialControl(PortMap portMap, QObject* parent)
+    : QObject(parent)
+    , portMap_(std::move(portMap)) {
+    connect(&port_, &QSerialPort::readyRead, this, &SerialControl::onReadyRead);
+    connect(&port_, &QSerialPort::errorOccurred, this, &SerialControl::onErrorOccurred);
+}
+
+SerialControl::~SerialControl() {
+    if (port_.isOpen())
+        port_.close();
+}
+
+void SerialControl::setCommPort(std::int16_t number) {
+    if (open_)
+        raise(comm_error::NotValidWhileOpen,
+              QStringLiteral("Operation not valid while the port is opened"));
+    if (number < 1 || number > kHighestPortNumber)
+        raise(comm_error::InvalidPortNumber, QStringLiteral("Invalid port number"));
+    commPort_ = number;
+}
+
+void SerialControl::setPortOpen(bool open) {
+    if (!open) {
+        if (!open_)
+            return;
+        if (port_.isOpen()) {
+            sendQueued();
+            port_.close();
+        }
+        open_ = false;
+        deviceLost_ = false;
+        return;
+    }
+
+    if (open_)
+        raise(comm_error::PortAlreadyOpen, QStringLiteral("Port already open"));
+    const std::optional<QString> device = portMap_ ? portMap_(commPort_) : std::nullopt;
+    if (!device || device->isEmpty())
+        raise(comm_error::InvalidPortNumber, QStringLiteral("Invalid port number"));
+
+    port_.setPortName(*device);
+    port_.setReadBufferSize(kInBufferSize);
+    port_.setBaudRate(kBaudRate);
+    port_.setDataBits(QSerialPort::Data8);
+    port_.setParity(QSerialPort::NoParity);
+    port_.setStopBits(QSerialPort::OneStop);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError failure = port_.error();
+        const QString reason = port_.errorString();
+        port_.clearError();
+        switch (failure) {
+        case QSerialPort::DeviceNotFoundError:
+            raise(comm_error::InvalidPortNumber, QStringLiteral("Invalid port number"));
+        case QSerialPort::PermissionError:
+            // Qt's lock file refuses a second opener, even one running as root.
+            raise(comm_error::PortAlreadyOpen, QStringLiteral("Port already open"));
+        default:
+            raise(comm_error::CannotOpen, QStringLiteral("The port cannot be opened: %1").arg(reason));
+        }
+    }
+    open_ = true;
+    deviceLost_ = false;
+    commEvent_ = 0;
+}
+
+void SerialControl::requirePortOpen() const {
+    if (!open_)
+        raise(comm_error::PortNotOpen, QStringLiteral("Operation valid only when the port is open"));
+    if (deviceLost_)
+        raise(comm_error::DeviceLost, QStringLiteral("The device is no longer available"));
+}
+
+void SerialControl::setOutput(const QString& text) {
+    requirePortOpen();
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar character : text) {
+        if (character.unicode() > 0xFF)
+            raise(error::InvalidPropertyValue, QStringLiteral("Invalid property value"));
+        bytes.append(static_cast<char>(character.unicode()));
+    }
+    if (port_.bytesToWrite() + bytes.size() > kOutBufferSize)
+        raise(comm_error::TransmitBufferFull, QStringLiteral("Transmit buffer full"));
+    if (port_.write(bytes) != bytes.size())
+        raise(comm_error::WriteFailed, QStringLiteral("Error writing to the port"));
+    // Hand the bytes to the device now rather than on the next turn of the event loop.
+    port_.flush();
+}
+
+QString SerialControl::Input() {
+    requirePortOpen();
+    return QString::fromLatin1(port_.readAll());
+}
+
+void SerialControl::sendQueued() {
+    while (port_.bytesToWrite() > 0 && port_.waitForBytesWritten(kDrainTimeoutMs)) {
+    }
+}
+
+void SerialControl::raiseEvent(std::int16_t cause) noexcept {
+    commEvent_ = cause;
+    emit OnComm();
+}
+
+void SerialControl::onReadyRead() noexcept {
+    if (open_ && !deviceLost_ && port_.bytesAvailable() >= kReceiveThreshold)
+        raiseEvent(kCommEvReceive);
+}
+
+void SerialControl::onErrorOccurred(QSerialPort::SerialPortError error) noexcept {
+    if (!open_ || deviceLost_)
+        return;
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return;
+    // The device is gone. Qt may report the same failure on every turn of the event loop, so
+    // stop listening on it for good. The notifier that reported this is still on the stack,
+    // so the close waits for the next turn.
+    deviceLost_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (deviceLost_ && port_.isOpen())
+                port_.close();
+        },
+        Qt::QueuedConnection);
+    raiseEvent(kCommEventLost);
+}
+
+} // namespace platform

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "port_map.h"
+
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+#include <cstdint>
+
+namespace platform {
+
+// Causes of an OnComm event, as CommEvent gives them.
+inline constexpr std::int16_t kCommEvReceive = 2;    // the receive threshold is reached
+inline constexpr std::int16_t kCommEventLost = 1100; // the device went away (hang-up, unplug)
+
+// Errors that the serial control raises.
+namespace comm_error {
+inline constexpr std::int32_t NotValidWhileOpen = 8000;
+inline constexpr std::int32_t InvalidPortNumber = 8002;
+inline constexpr std::int32_t PortAlreadyOpen = 8005;
+inline constexpr std::int32_t CannotOpen = 8012;
+inline constexpr std::int32_t PortNotOpen = 8018;
+inline constexpr std::int32_t TransmitBufferFull = 8019;
+inline constexpr std::int32_t WriteFailed = 8020;
+inline constexpr std::int32_t DeviceLost = 8021;
+} // namespace comm_error
+
+// The window's serial communications control: one port at a time, chosen by number through a
+// port map, with fixed line settings. A receive event (OnComm with CommEvent 2) comes each time
+// data arrives while at least the receive threshold of characters waits. Characters map one to
+// one to bytes (Latin-1) in both directions.
+class SerialControl : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr qint32 kBaudRate = 9600;
+    static constexpr qint64 kReceiveThreshold = 11;
+    static constexpr qint64 kInBufferSize = 1024;
+    static constexpr qint64 kOutBufferSize = 512;
+    static constexpr std::int16_t kHighestPortNumber = 255;
+
+    explicit SerialControl(PortMap portMap, QObject* parent = nullptr);
+    ~SerialControl() override;
+
+    // Selects the port that the next open uses. Not allowed while a port is open.
+    void setCommPort(std::int16_t number);
+    std::int16_t commPort() const noexcept { return commPort_; }
+
+    // true opens the selected port and fails when it does not exist, cannot be opened or is
+    // held by another opener; a failed open leaves the port closed. false sends what is still
+    // queued, then closes the port.
+    void setPortOpen(bool open);
+    bool portOpen() const noexcept { return open_; }
+
+    // Queues the whole text for sending, in order, nothing added.
+    void setOutput(const QString& text);
+
+    // Every character waiting, oldest first; the receive buffer is empty afterwards.
+    QString Input();
+
+    // The cause of the event being raised.
+    std::int16_t CommEvent() const noexcept { return commEvent_; }
+
+signals:
+    void OnComm();
+
+private:
+    void onReadyRead() noexcept;
+    void onErrorOccurred(QSerialPort::SerialPortError error) noexcept;
+    void raiseEvent(std::int16_t cause) noexcept;
+    void requirePortOpen() const;
+    void sendQueued();
+
+    PortMap portMap_;
+    QSerialPort port_;
+    std::int16_t commPort_ = 1;
+    std::int16_t commEvent_ = 0;
+    bool open_ = false;
+    bool deviceLost_ = false;
+};
+
+} // namespace platform

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Installs what is missing on a Debian 12 machine, builds the program, then starts it ("run") or
+# runs the whole test suite ("test").
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-serialport-dev
+    fonts-liberation fontconfig
+    xvfb xdotool util-linux
+    clang libclang-rt-14-dev
+)
+
+install_missing() {
+    local missing=()
+    for package in "${packages[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+build() {
+    cmake --preset "$1"
+    cmake --build --preset "$1" --parallel "$(nproc)"
+}
+
+case "${1:-}" in
+run)
+    install_missing
+    build default
+    exec build/default/configurator/arbitrator-configurator
+    ;;
+test)
+    install_missing
+    build default
+    ctest --preset default
+    build sanitize
+    ctest --preset sanitize
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
