@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
 #include <vector>
@@ -25,7 +26,9 @@ QFont arial(qreal pointSize, bool bold = false) {
     return font;
 }
 
-void setTabIndex(QWidget* control, int index) { control->setProperty(kTabIndexProperty, index); }
+void setTabIndex(QWidget* control, int index) {
+    control->setProperty(kTabIndexProperty, index);
+}
 
 // A one-line label at its place; it sizes itself to its caption.
 platform::AutoSizeLabel* addLabel(QWidget* parent, const char* name, const QString& caption,
@@ -48,12 +51,13 @@ QGroupBox* addFrame(QWidget* parent, const char* name, const QString& caption, Q
     frame->setObjectName(QLatin1String(name));
     frame->setFont(font);
     frame->setGeometry(box);
-    frame->setStyleSheet(QStringLiteral(
-        "QGroupBox#%1 { background-color: #ffffff; border: 1px solid palette(window-text);"
-        " margin-top: 7px; }"
-        "QGroupBox#%1::title { subcontrol-origin: margin; subcontrol-position: top left;"
-        " left: 7px; padding: 0px 1px; color: palette(window-text); }")
-                             .arg(QLatin1String(name)));
+    frame->setStyleSheet(
+        QStringLiteral(
+            "QGroupBox#%1 { background-color: #ffffff; border: 1px solid palette(window-text);"
+            " margin-top: 7px; }"
+            "QGroupBox#%1::title { subcontrol-origin: margin; subcontrol-position: top left;"
+            " left: 7px; padding: 0px 1px; color: palette(window-text); }")
+            .arg(QLatin1String(name)));
     setTabIndex(frame, tabIndex);
     return frame;
 }
@@ -74,19 +78,17 @@ frmMain::frmMain(platform::PortMap portMap, QWidget* parent)
     setPalette(white);
     setAutoFillBackground(true);
 
-    frmPortA = buildPortPanel({"frmPortA", "Port A Settings", 495, 1755, 0, "lblSpeedPortA",
-                               "lblParityPortA", "lblBitsPortA", "lblCurrentPortA", "lblNewPortA",
-                               0, 1, 2, 3, 13, 14, 15},
-                              lblSpeedPortA, lblParityPortA, lblBitsPortA, lblCurrentPortA,
-                              lblNewPortA);
-    frmPortB = buildPortPanel({"frmPortB", "Port B Settings", 4365, 1755, 1, "lblSpeedPortB",
-                               "lblParityPortB", "lblBitsPortB", "lblCurrentPortB", "lblNewPortB",
-                               4, 7, 6, 5, 18, 19, 20},
-                              lblSpeedPortB, lblParityPortB, lblBitsPortB, lblCurrentPortB,
-                              lblNewPortB);
+    frmPortA = buildPortPanel(
+        {"frmPortA", "Port A Settings", 495, 1755, 0, "lblSpeedPortA", "lblParityPortA",
+         "lblBitsPortA", "lblCurrentPortA", "lblNewPortA", 0, 1, 2, 3, 13, 14, 15},
+        lblSpeedPortA, lblParityPortA, lblBitsPortA, lblCurrentPortA, lblNewPortA);
+    frmPortB = buildPortPanel(
+        {"frmPortB", "Port B Settings", 4365, 1755, 1, "lblSpeedPortB", "lblParityPortB",
+         "lblBitsPortB", "lblCurrentPortB", "lblNewPortB", 4, 7, 6, 5, 18, 19, 20},
+        lblSpeedPortB, lblParityPortB, lblBitsPortB, lblCurrentPortB, lblNewPortB);
     frmPortC = buildPortPanel({"frmPortC", "Port C Settings", 495, 3915, 2, "lblSpeedPortC",
-                               "lblParityPortC", "lblBitsPortC", "Label1", "Label2", 8, 11, 10,
-                               9, 26, 27, 23},
+                               "lblParityPortC", "lblBitsPortC", "Label1", "Label2", 8, 11, 10, 9,
+                               26, 27, 23},
                               lblSpeedPortC, lblParityPortC, lblBitsPortC, Label1, Label2);
     buildStatusAndButton();
 
@@ -108,9 +110,9 @@ frmMain::frmMain(platform::PortMap portMap, QWidget* parent)
 
 QGroupBox* frmMain::buildPortPanel(const PanelNames& names, QLabel*& speed, QLabel*& parity,
                                    QLabel*& bits, QLabel*& currentHeading, QLabel*& newHeading) {
-    QGroupBox* frame = addFrame(this, names.frame, QLatin1String(names.caption),
-                                twipsRect(names.left, names.top, 3570, 1995), arial(9.75, true),
-                                names.tabFrame);
+    QGroupBox* frame =
+        addFrame(this, names.frame, QLatin1String(names.caption),
+                 twipsRect(names.left, names.top, 3570, 1995), arial(9.75, true), names.tabFrame);
 
     const Qt::Alignment left = Qt::AlignLeft;
     const Qt::Alignment right = Qt::AlignRight;
@@ -130,9 +132,9 @@ QGroupBox* frmMain::buildPortPanel(const PanelNames& names, QLabel*& speed, QLab
         const std::int16_t slot = slotOf(names.port, row);
         const int rowTop = 630 + 450 * static_cast<int>(row);
 
-        platform::AutoSizeLabel* current =
-            addLabel(frame, "lblCurrent", QStringLiteral("115200"), twipsRect(1125, rowTop, 630, 240),
-                     left, names.tabFirstCurrent + static_cast<int>(row));
+        platform::AutoSizeLabel* current = addLabel(frame, "lblCurrent", QStringLiteral("115200"),
+                                                    twipsRect(1125, rowTop, 630, 240), left,
+                                                    names.tabFirstCurrent + static_cast<int>(row));
         current->setObjectName(QStringLiteral("lblCurrent_%1").arg(slot));
         lblCurrent.set(static_cast<std::size_t>(slot), current);
 
@@ -140,7 +142,9 @@ QGroupBox* frmMain::buildPortPanel(const PanelNames& names, QLabel*& speed, QLab
         chooser->setObjectName(QStringLiteral("cmbNew_%1").arg(slot));
         chooser->setFont(arial(9.75));
         chooser->setEditable(false);
-        chooser->setFrame(false);
+        // A flat single-line border, no 3-D edge.
+        chooser->setStyleSheet(
+            QStringLiteral("QComboBox { border: 1px solid palette(dark); padding: 0px 2px; }"));
         chooser->setGeometry(twipsRect(2160, rowTop - 45, 1140, 360));
         chooser->addItems(chooserList(row));
         chooser->setCurrentIndex(-1);
@@ -161,7 +165,8 @@ void frmMain::buildStatusAndButton() {
     txtStatus->setFont(arial(12));
     txtStatus->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     txtStatus->setFrame(false);
-    txtStatus->setStyleSheet(QStringLiteral("QLineEdit#txtStatus { border: 1px solid palette(mid); }"));
+    txtStatus->setStyleSheet(
+        QStringLiteral("QLineEdit#txtStatus { border: 1px solid palette(mid); }"));
     txtStatus->setGeometry(twipsRect(180, 360, 3165, 375));
     // The box only reports; nothing reads back what is in it.
     txtStatus->setReadOnly(true);
@@ -186,6 +191,12 @@ void frmMain::applyTabOrder() {
         QWidget::setTabOrder(focusable[i - 1], focusable[i]);
 }
 
+void frmMain::showStatus(const QString& text) {
+    txtStatus->setText(text);
+    // A text wider than the box shows from its start, as a text box shows what it was given.
+    txtStatus->setCursorPosition(0);
+}
+
 void frmMain::SetUnitDetected(bool detected) {
     frmPortA->setEnabled(detected);
     frmPortB->setEnabled(detected);
@@ -199,12 +210,12 @@ void frmMain::SetUnitDetected(bool detected) {
     if (detected) {
         statusColours.setColor(QPalette::Text, QColor(0, 255, 0));
         txtStatus->setPalette(statusColours);
-        txtStatus->setText(kUnitDetected);
+        showStatus(kUnitDetected);
         return;
     }
     statusColours.setColor(QPalette::Text, QColor(255, 0, 0));
     txtStatus->setPalette(statusColours);
-    txtStatus->setText(kUnitNotDetected);
+    showStatus(kUnitNotDetected);
     const std::int16_t count = lblCurrent.Count();
     for (std::int16_t index = 0; index < count; ++index)
         lblCurrent.Item(index)->setCaption(kNotAvailable);
@@ -215,9 +226,15 @@ void frmMain::load() {
 }
 
 void frmMain::showCentred() {
+    // The frame is centred, not only the client area, wherever the platform already knows the
+    // frame's size before the window first shows.
+    winId();
+    const QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QSize frame = size().grownBy(margins);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
+        move(area.x() + (area.width() - frame.width()) / 2,
+             area.y() + (area.height() - frame.height()) / 2);
     }
     show();
 }

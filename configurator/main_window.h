@@ -100,6 +100,7 @@ private:
                               QLabel*& bits, QLabel*& currentHeading, QLabel*& newHeading);
     void buildStatusAndButton();
     void applyTabOrder();
+    void showStatus(const QString& text);
 
     // Event procedures and the start-up search (unit_link.cpp).
     void Form_Load();

@@ -19,7 +19,9 @@ enum class Row : std::int16_t { Speed = 0, Parity = 1, DataBits = 2 };
 constexpr std::int16_t slotOf(std::int16_t port, Row row) noexcept {
     return static_cast<std::int16_t>(3 * port + static_cast<std::int16_t>(row));
 }
-constexpr Row rowOf(std::int16_t slot) noexcept { return static_cast<Row>(slot % 3); }
+constexpr Row rowOf(std::int16_t slot) noexcept {
+    return static_cast<Row>(slot % 3);
+}
 constexpr std::int16_t portOf(std::int16_t slot) noexcept {
     return static_cast<std::int16_t>(slot / 3);
 }
@@ -30,7 +32,9 @@ inline constexpr qsizetype kFrameLength = 11;
 inline constexpr QChar kFrameMark = QLatin1Char('$');
 
 // Position (counted from 0) of a slot's digit within a frame.
-constexpr qsizetype digitIndexOf(std::int16_t slot) noexcept { return slot + 1; }
+constexpr qsizetype digitIndexOf(std::int16_t slot) noexcept {
+    return slot + 1;
+}
 
 // The first entry of every chooser: no new value chosen.
 inline const QString kNewValue = QStringLiteral("New Value");

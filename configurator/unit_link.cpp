@@ -7,7 +7,9 @@
 
 namespace configurator {
 
-void frmMain::Form_Load() { OpenCommPort(); }
+void frmMain::Form_Load() {
+    OpenCommPort();
+}
 
 void frmMain::OpenCommPort() {
     // Every step runs whatever failed before it; only the open attempts look at the standing error.

@@ -16,8 +16,9 @@ public:
 
     Control* Item(std::int16_t index) const {
         if (index < 0 || static_cast<std::size_t>(index) >= N)
-            throw RunTimeError(error::ControlArrayElementMissing,
-                               QStringLiteral("Control array element '%1' doesn't exist").arg(index));
+            throw RunTimeError(
+                error::ControlArrayElementMissing,
+                QStringLiteral("Control array element '%1' doesn't exist").arg(index));
         return members_[static_cast<std::size_t>(index)];
     }
     Control* operator[](std::int16_t index) const { return Item(index); }

@@ -14,8 +14,7 @@ void showMessageAndEnd(const RunTimeError& error) {
     // Nothing of the program may take input behind the message, and the windows go with it.
     for (QWidget* window : QApplication::topLevelWidgets())
         window->hide();
-    QMessageBox::critical(nullptr, QCoreApplication::applicationName(),
-                          runTimeErrorMessage(error));
+    QMessageBox::critical(nullptr, QCoreApplication::applicationName(), runTimeErrorMessage(error));
     QCoreApplication::exit(kRunTimeErrorExitStatus);
 }
 
@@ -32,7 +31,9 @@ FatalErrorHandler setFatalErrorHandler(FatalErrorHandler handler) {
     return std::exchange(currentHandler(), std::move(handler));
 }
 
-bool programEnded() noexcept { return ended; }
+bool programEnded() noexcept {
+    return ended;
+}
 
 namespace detail {
 void reportFatal(const RunTimeError& error) noexcept {

@@ -35,7 +35,8 @@ public:
         } catch (const std::bad_alloc&) {
             Err.record(RunTimeError(error::OutOfMemory, QStringLiteral("Out of memory")));
         } catch (...) {
-            Err.record(RunTimeError(error::UnexpectedFailure, QStringLiteral("Unexpected failure")));
+            Err.record(
+                RunTimeError(error::UnexpectedFailure, QStringLiteral("Unexpected failure")));
         }
     }
 

@@ -8,7 +8,9 @@ RunTimeError::RunTimeError(std::int32_t number, const QString& description)
     , description_(description) {}
 
 QString runTimeErrorMessage(const RunTimeError& error) {
-    return QStringLiteral("Run-time error '%1':\n\n%2").arg(error.number()).arg(error.description());
+    return QStringLiteral("Run-time error '%1':\n\n%2")
+        .arg(error.number())
+        .arg(error.description());
 }
 
 } // namespace platform

@@ -50,6 +50,7 @@ void SerialControl::setPortOpen(bool open) {
         }
         open_ = false;
         deviceLost_ = false;
+        leftover_.clear();
         return;
     }
 
@@ -77,7 +78,8 @@ void SerialControl::setPortOpen(bool open) {
             // Qt's lock file refuses a second opener, even one running as root.
             raise(comm_error::PortAlreadyOpen, QStringLiteral("Port already open"));
         default:
-            raise(comm_error::CannotOpen, QStringLiteral("The port cannot be opened: %1").arg(reason));
+            raise(comm_error::CannotOpen,
+                  QStringLiteral("The port cannot be opened: %1").arg(reason));
         }
     }
     open_ = true;
@@ -87,13 +89,14 @@ void SerialControl::setPortOpen(bool open) {
 
 void SerialControl::requirePortOpen() const {
     if (!open_)
-        raise(comm_error::PortNotOpen, QStringLiteral("Operation valid only when the port is open"));
-    if (deviceLost_)
-        raise(comm_error::DeviceLost, QStringLiteral("The device is no longer available"));
+        raise(comm_error::PortNotOpen,
+              QStringLiteral("Operation valid only when the port is open"));
 }
 
 void SerialControl::setOutput(const QString& text) {
     requirePortOpen();
+    if (deviceLost_)
+        raise(comm_error::DeviceLost, QStringLiteral("The device is no longer available"));
     QByteArray bytes;
     bytes.reserve(text.size());
     for (const QChar character : text) {
@@ -111,7 +114,14 @@ void SerialControl::setOutput(const QString& text) {
 
 QString SerialControl::Input() {
     requirePortOpen();
-    return QString::fromLatin1(port_.readAll());
+    QByteArray waiting = std::exchange(leftover_, {});
+    if (port_.isOpen())
+        waiting += port_.readAll();
+    return QString::fromLatin1(waiting);
+}
+
+qint64 SerialControl::InBufferCount() const {
+    return leftover_.size() + (port_.isOpen() ? port_.bytesAvailable() : 0);
 }
 
 void SerialControl::sendQueued() {
@@ -138,14 +148,15 @@ void SerialControl::onErrorOccurred(QSerialPort::SerialPortError error) noexcept
     // stop listening on it for good. The notifier that reported this is still on the stack,
     // so the close waits for the next turn.
     deviceLost_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (deviceLost_ && port_.isOpen())
-                port_.close();
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &SerialControl::closeLostDevice, Qt::QueuedConnection);
     raiseEvent(kCommEventLost);
+}
+
+void SerialControl::closeLostDevice() {
+    if (!deviceLost_ || !port_.isOpen())
+        return;
+    leftover_ += port_.readAll();
+    port_.close();
 }
 
 } // namespace platform

@@ -59,6 +59,9 @@ public:
     // Every character waiting, oldest first; the receive buffer is empty afterwards.
     QString Input();
 
+    // How many characters wait in the receive buffer.
+    qint64 InBufferCount() const;
+
     // The cause of the event being raised.
     std::int16_t CommEvent() const noexcept { return commEvent_; }
 
@@ -70,10 +73,13 @@ private:
     void onErrorOccurred(QSerialPort::SerialPortError error) noexcept;
     void raiseEvent(std::int16_t cause) noexcept;
     void requirePortOpen() const;
+    void closeLostDevice();
     void sendQueued();
 
     PortMap portMap_;
     QSerialPort port_;
+    // What had arrived when the device went away, kept for Input.
+    QByteArray leftover_;
     std::int16_t commPort_ = 1;
     std::int16_t commEvent_ = 0;
     bool open_ = false;

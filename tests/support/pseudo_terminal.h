@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// A pseudo-terminal whose slave side the program opens as its serial device, and whose master
+// side a test holds as the far end of the line. Both sides are raw from the start, so nothing
+// echoes or rewrites a byte.
+class PseudoTerminal {
+public:
+    PseudoTerminal();
+    ~PseudoTerminal();
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    // The device path that the program opens.
+    QString devicePath() const { return devicePath_; }
+
+    // Puts bytes on the line towards the program, whole.
+    void send(const QByteArray& bytes);
+
+    // What the program has written, read until `count` bytes came or `timeoutMs` passed, with
+    // Qt's events processed meanwhile.
+    QByteArray receive(qsizetype count, int timeoutMs = 2000);
+
+    // Everything that arrives within `timeoutMs`, events processed meanwhile.
+    QByteArray receiveFor(int timeoutMs);
+
+    // Hangs up: the far side goes away, as an unplugged cable does.
+    void hangUp();
+
+    int masterDescriptor() const { return master_; }
+
+private:
+    QByteArray readWaiting();
+
+    int master_ = -1;
+    int slave_ = -1;
+    QString devicePath_;
+};

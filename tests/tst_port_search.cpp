@@ -1,0 +1,149 @@
+// The start-up search over ports 1 to 16, through an injected port map, and the close.
+#include "main_window.h"
+#include "pseudo_terminal.h"
+#include "unit_link.h"
+
+#include <QTest>
+
+#include <map>
+#include <memory>
+
+using configurator::frmMain;
+
+namespace {
+
+// Comm numbers that lead to pseudo-terminals open; every other number leads nowhere. The map
+// records each number that an open attempt asks it for.
+struct PortBench {
+    std::map<std::int16_t, std::unique_ptr<PseudoTerminal>> lines;
+    QList<int> attempts;
+
+    explicit PortBench(const QList<int>& openable) {
+        for (const int number : openable)
+            lines[static_cast<std::int16_t>(number)] = std::make_unique<PseudoTerminal>();
+    }
+
+    platform::PortMap map() {
+        return [this](std::int16_t number) -> std::optional<QString> {
+            attempts << number;
+            const auto line = lines.find(number);
+            if (line == lines.end())
+                return QStringLiteral("/nonexistent/comm%1").arg(number);
+            return line->second->devicePath();
+        };
+    }
+};
+
+QList<int> range(int first, int last) {
+    QList<int> numbers;
+    for (int number = first; number <= last; ++number)
+        numbers << number;
+    return numbers;
+}
+
+} // namespace
+
+class PortSearchTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void search_data();
+    void search();
+    void noPortOpens();
+    void closeClosesTheOpenPortOnce();
+};
+
+void PortSearchTest::search_data() {
+    QTest::addColumn<QList<int>>("openable");
+    QTest::addColumn<QList<int>>("held");
+    QTest::addColumn<QList<int>>("attempts");
+    QTest::addColumn<int>("opened");
+
+    QTest::newRow("ports 1 to 4 fail, 5 opens")
+        << QList<int>{5, 9} << QList<int>{} << range(1, 5) << 5;
+    QTest::newRow("2 and 7 open, 2 is used")
+        << QList<int>{2, 7} << QList<int>{} << range(1, 2) << 2;
+    QTest::newRow("a port held by another opener")
+        << QList<int>{1, 3} << QList<int>{1} << range(1, 3) << 3;
+    QTest::newRow("port 12") << QList<int>{12} << QList<int>{} << range(1, 12) << 12;
+    QTest::newRow("port 16, the last tried")
+        << QList<int>{16} << QList<int>{} << range(1, 16) << 16;
+    QTest::newRow("only a port above 16") << QList<int>{17} << QList<int>{} << range(1, 16) << 0;
+}
+
+void PortSearchTest::search() {
+    QFETCH(QList<int>, openable);
+    QFETCH(QList<int>, held);
+    QFETCH(QList<int>, attempts);
+    QFETCH(int, opened);
+
+    PortBench bench(openable);
+    std::vector<std::unique_ptr<platform::SerialControl>> holders;
+    for (const int number : held) {
+        holders.push_back(std::make_unique<platform::SerialControl>(
+            platform::portMapFromList({bench.lines.at(std::int16_t(number))->devicePath()})));
+        holders.back()->setPortOpen(true);
+    }
+
+    frmMain window(bench.map());
+    window.load();
+
+    QCOMPARE(bench.attempts, attempts);
+    QCOMPARE(window.commPortOpened(), opened != 0);
+    QCOMPARE(window.com232.portOpen(), opened != 0);
+    if (opened != 0) {
+        QCOMPARE(window.commPortNumber(), opened);
+        QCOMPARE(window.windowTitle(),
+                 QStringLiteral("Varnak Arbitrator Configuration V1.1 - Connected via comm %1")
+                     .arg(opened));
+    } else {
+        QCOMPARE(window.commPortNumber(), 17);
+        QCOMPARE(window.windowTitle(),
+                 QStringLiteral("Varnak Arbitrator Configuration V1.1 - No Comm Ports Available"));
+    }
+    // Either way the window starts not detected, every chooser on "New Value".
+    QCOMPARE(window.txtStatus->text(), QStringLiteral("Warning ! Unit not detected"));
+    for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
+        QCOMPARE(window.cmbNew[slot]->currentIndex(), 0);
+}
+
+void PortSearchTest::noPortOpens() {
+    PortBench bench({});
+    frmMain window(bench.map());
+    window.load();
+
+    QCOMPARE(bench.attempts, range(1, 16));
+    QVERIFY(!window.commPortOpened());
+    QCOMPARE(window.commPortNumber(), 17);
+    QVERIFY(!window.cmdProgram->isEnabled());
+    QCOMPARE(window.cmbNew[0]->currentText(), QStringLiteral("New Value"));
+
+    // Closing leaves the port alone: nothing to close, nothing tried again, nothing fails.
+    window.show();
+    QVERIFY(window.close());
+    QCOMPARE(bench.attempts, range(1, 16));
+    QVERIFY(!window.com232.portOpen());
+}
+
+void PortSearchTest::closeClosesTheOpenPortOnce() {
+    PortBench bench({3});
+    frmMain window(bench.map());
+    window.load();
+    window.show();
+    QVERIFY(window.com232.portOpen());
+
+    QVERIFY(window.close());
+    QVERIFY(!window.com232.portOpen());
+    // The device is free again for another opener.
+    platform::SerialControl next(platform::portMapFromList({bench.lines.at(3)->devicePath()}));
+    next.setPortOpen(true);
+    QVERIFY(next.portOpen());
+
+    // A second request to close finds the window unloaded and does not touch the port again.
+    window.show();
+    QVERIFY(window.close());
+    QVERIFY(next.portOpen());
+}
+
+QTEST_MAIN(PortSearchTest)
+#include "tst_port_search.moc"

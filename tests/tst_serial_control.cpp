@@ -1,0 +1,220 @@
+// The serial control on a pseudo-terminal: the receive threshold, reads and writes byte for byte,
+// refusals as run-time errors, and a device that goes away.
+#include "pseudo_terminal.h"
+#include "run_time_error.h"
+#include "serial_control.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <sys/resource.h>
+
+using platform::RunTimeError;
+using platform::SerialControl;
+
+namespace {
+
+std::int32_t errorNumberOf(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const RunTimeError& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+double processorSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+QByteArray allByteValues() {
+    QByteArray bytes;
+    for (int value = 0; value < 256; ++value)
+        bytes.append(static_cast<char>(value));
+    return bytes;
+}
+
+// A control opened on comm 1, which leads to the pseudo-terminal.
+struct OpenControl {
+    PseudoTerminal line;
+    SerialControl control{platform::portMapFromList({line.devicePath()})};
+    QSignalSpy events{&control, &SerialControl::OnComm};
+
+    OpenControl() {
+        control.setCommPort(1);
+        control.setPortOpen(true);
+    }
+};
+
+} // namespace
+
+class SerialControlTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void receiveEventComesAtElevenCharacters_data();
+    void receiveEventComesAtElevenCharacters();
+    void inputTakesEverythingWaiting();
+    void bytesMapOneToOneBothWays();
+    void outputPutsExactlyItsTextOnTheLine();
+    void outputGoesOutWholeWhenClosedRightAfter();
+    void refusalsAreRunTimeErrors();
+    void secondOpenerOfADeviceFails();
+    void failedOpenLeavesThePortClosed();
+    void hangUpStopsListeningAndStaysIdle();
+};
+
+void SerialControlTest::receiveEventComesAtElevenCharacters_data() {
+    QTest::addColumn<QList<QByteArray>>("pieces");
+    QTest::addColumn<QList<int>>("eventsAfterEachPiece");
+
+    QTest::newRow("ten characters, then the eleventh")
+        << QList<QByteArray>{"$00000000", "0", "$"} << QList<int>{0, 0, 1};
+    QTest::newRow("a frame in one piece") << QList<QByteArray>{"$421310001$"} << QList<int>{1};
+    QTest::newRow("a frame in single characters")
+        << QList<QByteArray>{"$", "4", "2", "1", "3", "1", "0", "0", "0", "1", "$"}
+        << QList<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    QTest::newRow("ten characters alone") << QList<QByteArray>{"0123456789"} << QList<int>{0};
+}
+
+void SerialControlTest::receiveEventComesAtElevenCharacters() {
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(QList<int>, eventsAfterEachPiece);
+
+    OpenControl open;
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        open.line.send(pieces[i]);
+        // Long enough for the characters to arrive and be counted.
+        QTest::qWait(60);
+        QCOMPARE(open.events.count(), eventsAfterEachPiece[i]);
+    }
+    if (!open.events.isEmpty())
+        QCOMPARE(open.control.CommEvent(), platform::kCommEvReceive);
+}
+
+void SerialControlTest::inputTakesEverythingWaiting() {
+    OpenControl open;
+    const QByteArray sent = "$421310001$$001111421$tail";
+    open.line.send(sent);
+    QTRY_VERIFY(!open.events.isEmpty());
+    QCOMPARE(open.control.Input(), QString::fromLatin1(sent));
+    QCOMPARE(open.control.Input(), QString());
+}
+
+void SerialControlTest::bytesMapOneToOneBothWays() {
+    OpenControl open;
+    const QByteArray bytes = allByteValues();
+
+    open.line.send(bytes);
+    QString received;
+    QTRY_VERIFY((received += open.control.Input(), received.size() == bytes.size()));
+    for (int value = 0; value < 256; ++value)
+        QCOMPARE(received.at(value).unicode(), char16_t(value));
+
+    open.control.setOutput(QString::fromLatin1(bytes));
+    QCOMPARE(open.line.receive(bytes.size()), bytes);
+}
+
+void SerialControlTest::outputPutsExactlyItsTextOnTheLine() {
+    OpenControl open;
+    open.control.setOutput(QStringLiteral("$001111421$"));
+    open.control.setOutput(QStringLiteral("$001111421$"));
+    QCOMPARE(open.line.receive(22), QByteArray("$001111421$$001111421$"));
+    QCOMPARE(open.line.receiveFor(100), QByteArray());
+}
+
+void SerialControlTest::outputGoesOutWholeWhenClosedRightAfter() {
+    OpenControl open;
+    const QString text(SerialControl::kOutBufferSize, QLatin1Char('7'));
+    open.control.setOutput(text);
+    open.control.setPortOpen(false);
+    QCOMPARE(open.line.receive(text.size()), text.toLatin1());
+}
+
+void SerialControlTest::refusalsAreRunTimeErrors() {
+    PseudoTerminal line;
+    SerialControl control(platform::portMapFromList({line.devicePath()}));
+
+    QCOMPARE(errorNumberOf([&] { control.Input(); }), platform::comm_error::PortNotOpen);
+    QCOMPARE(errorNumberOf([&] { control.setOutput(QStringLiteral("$")); }),
+             platform::comm_error::PortNotOpen);
+    QCOMPARE(errorNumberOf([&] { control.setCommPort(0); }),
+             platform::comm_error::InvalidPortNumber);
+    QCOMPARE(errorNumberOf([&] {
+                 control.setCommPort(2);
+                 control.setPortOpen(true);
+             }),
+             platform::comm_error::InvalidPortNumber);
+
+    control.setCommPort(1);
+    control.setPortOpen(true);
+    QCOMPARE(errorNumberOf([&] { control.setCommPort(1); }),
+             platform::comm_error::NotValidWhileOpen);
+    QCOMPARE(errorNumberOf([&] { control.setPortOpen(true); }),
+             platform::comm_error::PortAlreadyOpen);
+    QCOMPARE(errorNumberOf([&] { control.setOutput(QString(QChar(0x20AC))); }),
+             platform::error::InvalidPropertyValue);
+    QCOMPARE(errorNumberOf([&] {
+                 control.setOutput(QString(SerialControl::kOutBufferSize + 1, QLatin1Char('1')));
+             }),
+             platform::comm_error::TransmitBufferFull);
+    // Nothing of a refused text went out.
+    QCOMPARE(line.receiveFor(100), QByteArray());
+}
+
+void SerialControlTest::secondOpenerOfADeviceFails() {
+    PseudoTerminal line;
+    const platform::PortMap map = platform::portMapFromList({line.devicePath()});
+    SerialControl first(map);
+    SerialControl second(map);
+    first.setPortOpen(true);
+
+    QCOMPARE(errorNumberOf([&] { second.setPortOpen(true); }),
+             platform::comm_error::PortAlreadyOpen);
+    QVERIFY(!second.portOpen());
+
+    first.setPortOpen(false);
+    second.setPortOpen(true);
+    QVERIFY(second.portOpen());
+}
+
+void SerialControlTest::failedOpenLeavesThePortClosed() {
+    PseudoTerminal line;
+    SerialControl control(
+        platform::portMapFromList({QStringLiteral("/nonexistent/ttyS99"), line.devicePath()}));
+    QVERIFY(errorNumberOf([&] { control.setPortOpen(true); }) != 0);
+    QVERIFY(!control.portOpen());
+    control.setCommPort(2);
+    control.setPortOpen(true);
+    QVERIFY(control.portOpen());
+}
+
+void SerialControlTest::hangUpStopsListeningAndStaysIdle() {
+    OpenControl open;
+    open.line.send("12345");
+    QTRY_COMPARE(open.control.InBufferCount(), qint64(5));
+
+    open.line.hangUp();
+    QTRY_COMPARE(open.events.count(), 1);
+    QCOMPARE(open.control.CommEvent(), platform::kCommEventLost);
+
+    // A control that kept listening on the dead device would spin here.
+    const double before = processorSeconds();
+    QTest::qWait(1000);
+    QVERIFY2(processorSeconds() - before < 0.25, "the control keeps the processor busy");
+    QCOMPARE(open.events.count(), 1);
+
+    // What came before the hang-up can still be read; nothing more can be sent.
+    QCOMPARE(open.control.InBufferCount(), qint64(5));
+    QCOMPARE(open.control.Input(), QStringLiteral("12345"));
+    QCOMPARE(errorNumberOf([&] { open.control.setOutput(QStringLiteral("$")); }),
+             platform::comm_error::DeviceLost);
+    open.control.setPortOpen(false);
+    QVERIFY(!open.control.portOpen());
+}
+
+QTEST_MAIN(SerialControlTest)
+#include "tst_serial_control.moc"
