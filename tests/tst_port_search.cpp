@@ -50,6 +50,8 @@ private slots:
     void search_data();
     void search();
     void noPortOpens();
+    void hostDevicesTakeNumbersInAFixedOrder_data();
+    void hostDevicesTakeNumbersInAFixedOrder();
     void closeClosesTheOpenPortOnce();
 };
 
@@ -143,6 +145,36 @@ void PortSearchTest::closeClosesTheOpenPortOnce() {
     window.show();
     QVERIFY(window.close());
     QVERIFY(next.portOpen());
+}
+
+void PortSearchTest::hostDevicesTakeNumbersInAFixedOrder_data() {
+    QTest::addColumn<QStringList>("reported");
+    QTest::addColumn<QStringList>("ordered");
+
+    QTest::newRow("built-in ports by number, not by name")
+        << QStringList{"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyS0", "/dev/ttyS1"}
+        << QStringList{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS10"};
+    QTest::newRow("ttyS, then ttyUSB, then ttyACM, then others")
+        << QStringList{"/dev/ttyACM0", "/dev/rfcomm0", "/dev/ttyUSB1",
+                       "/dev/ttyS4",   "/dev/ttyUSB0", "/dev/ttyAMA0"}
+        << QStringList{"/dev/ttyS4",   "/dev/ttyUSB0", "/dev/ttyUSB1",
+                       "/dev/ttyACM0", "/dev/rfcomm0", "/dev/ttyAMA0"};
+    QTest::newRow("a device reported twice")
+        << QStringList{"/dev/ttyUSB0", "/dev/ttyUSB0"} << QStringList{"/dev/ttyUSB0"};
+    QTest::newRow("none") << QStringList{} << QStringList{};
+}
+
+void PortSearchTest::hostDevicesTakeNumbersInAFixedOrder() {
+    QFETCH(QStringList, reported);
+    QFETCH(QStringList, ordered);
+    QCOMPARE(platform::orderHostDevices(reported), ordered);
+
+    // Comm N is the N-th of them; 0 and numbers past the end lead nowhere.
+    const platform::PortMap map = platform::portMapFromList(ordered);
+    for (qsizetype n = 0; n < ordered.size(); ++n)
+        QCOMPARE(map(std::int16_t(n + 1)), std::optional<QString>(ordered[n]));
+    QCOMPARE(map(0), std::nullopt);
+    QCOMPARE(map(std::int16_t(ordered.size() + 1)), std::nullopt);
 }
 
 QTEST_MAIN(PortSearchTest)
