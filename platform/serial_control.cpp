@@ -145,18 +145,19 @@ void SerialControl::onErrorOccurred(QSerialPort::SerialPortError error) noexcept
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
         return;
     // The device is gone. Qt may report the same failure on every turn of the event loop, so
-    // stop listening on it for good. The notifier that reported this is still on the stack,
-    // so the close waits for the next turn.
+    // stop listening on it for good. The notifier that reported this is still on the stack, and
+    // the failure may come in the middle of another event procedure's Output, so the close and
+    // the event wait for the next turn.
     deviceLost_ = true;
     QMetaObject::invokeMethod(this, &SerialControl::closeLostDevice, Qt::QueuedConnection);
-    raiseEvent(kCommEventLost);
 }
 
-void SerialControl::closeLostDevice() {
+void SerialControl::closeLostDevice() noexcept {
     if (!deviceLost_ || !port_.isOpen())
         return;
     leftover_ += port_.readAll();
     port_.close();
+    raiseEvent(kCommEventLost);
 }
 
 } // namespace platform

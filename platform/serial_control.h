@@ -73,7 +73,7 @@ private:
     void onErrorOccurred(QSerialPort::SerialPortError error) noexcept;
     void raiseEvent(std::int16_t cause) noexcept;
     void requirePortOpen() const;
-    void closeLostDevice();
+    void closeLostDevice() noexcept;
     void sendQueued();
 
     PortMap portMap_;
