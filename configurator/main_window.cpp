@@ -3,6 +3,7 @@
 #include "event_procedure.h"
 #include "twips.h"
 #include "unit_link.h"
+#include "window_decoration.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -105,6 +106,7 @@ frmMain::frmMain(platform::PortMap portMap, QWidget* parent)
     connect(cmdProgram, &QPushButton::clicked, this,
             [this] { platform::runEventProcedure([this] { cmdProgram_Click(); }); });
 
+    addWindowDecoration(*this);
     applyTabOrder();
 }
 

@@ -2,6 +2,7 @@
 
 #include "auto_size_label.h"
 #include "control_array.h"
+#include "picture_box.h"
 #include "port_map.h"
 #include "serial_control.h"
 #include "settings_frame.h"
@@ -72,6 +73,17 @@ public:
 
     QLineEdit* txtStatus;
     QPushButton* cmdProgram;
+
+    // The border line, the icon picture, the logo and certificate areas and the contact labels
+    // (window_decoration.cpp): built with the window and never touched again.
+    platform::PictureBox* Picture1;
+    platform::PictureBox* Picture2;
+    platform::PictureBox* Picture3;
+    platform::PictureBox* Picture4;
+    platform::PictureBox* Picture5;
+    platform::PictureBox* Picture6;
+    QLabel* Label3;
+    QLabel* Label4;
 
     QTimer tmrConnection;
     platform::SerialControl com232;
