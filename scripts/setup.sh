@@ -11,6 +11,7 @@ packages=(
     fonts-liberation fontconfig
     xvfb xdotool util-linux
     clang libclang-rt-14-dev
+    libx11-dev desktop-file-utils
 )
 
 install_missing() {
