@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QApplication>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+// The application object of the bench's window processes. It clocks the paint passes of one
+// watched window (a pass ends when the outermost event that painted any of its widgets, an
+// expose or an update request, has been handled, backing store flushed) and counts the timer
+// events that the GUI thread delivers. Neither changes what the window does.
+class BenchApplication : public QApplication {
+public:
+    BenchApplication(int& argc, char** argv);
+
+    void watch(const QWidget* window) { watched_ = window; }
+
+    // Called on the GUI thread when a paint pass of the watched window has ended.
+    std::function<void(std::int64_t endNs)> onPaintPass;
+
+    std::uint64_t paintPasses() const noexcept { return paintPasses_.load(); }
+    std::int64_t lastPaintEndNs() const noexcept { return lastPaintEndNs_.load(); }
+    std::uint64_t timerEvents() const noexcept { return timerEvents_.load(); }
+
+    // While recording, each timer event is logged as the receiver's "Class(objectName)" with its
+    // time; take empties the log.
+    struct TimerEvent {
+        std::string receiver;
+        std::int64_t atNs;
+    };
+    void setRecordTimers(bool record) noexcept { recordTimers_.store(record); }
+    std::vector<TimerEvent> takeTimerLog();
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    const QWidget* watched_ = nullptr;
+    bool painting_ = false;
+    std::atomic<std::uint64_t> paintPasses_{0};
+    std::atomic<std::int64_t> lastPaintEndNs_{0};
+    std::atomic<std::uint64_t> timerEvents_{0};
+    std::atomic<bool> recordTimers_{false};
+    std::mutex logLock_;
+    std::vector<TimerEvent> timerLog_;
+};
+
+// Peak resident size of this process so far, from /proc/self/status, in kB; -1 when unknown.
+long peakResidentKb();
+
+// The start-up probes' report: the marks on the monotonic clock, the window's size and the
+// peak resident size at the first paint, as one line on standard output, then the process
+// ends. Returns the exit status for main.
+struct StartupMarks {
+    std::int64_t mainNs = 0;
+    std::int64_t applicationNs = 0;
+    std::int64_t windowNs = 0;
+    std::int64_t shownNs = 0;
+};
+int reportFirstPaint(BenchApplication& application, const QWidget& window,
+                     const StartupMarks& marks, const std::string& extra = {});
+
+} // namespace bench
