@@ -44,21 +44,23 @@ platform::AutoSizeLabel* addLabel(QWidget* parent, const char* name, const QStri
     return label;
 }
 
-// Panels and the status frame: white, a flat single-line border, the caption in the window-text
-// colour.
+// Frames are white with a flat single-line border and the caption in the window-text colour;
+// choosers and the status box have a flat single-line border, no 3-D edge. One sheet for the
+// whole window: a sheet per control costs start-up time for nothing.
+const char* const kWindowStyle =
+    "QGroupBox { background-color: #ffffff; border: 1px solid palette(window-text);"
+    " margin-top: 7px; }"
+    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 7px;"
+    " padding: 0px 1px; color: palette(window-text); }"
+    "QComboBox { border: 1px solid palette(dark); padding: 0px 2px; }"
+    "QLineEdit#txtStatus { border: 1px solid palette(mid); }";
+
 QGroupBox* addFrame(QWidget* parent, const char* name, const QString& caption, QRect box,
                     const QFont& font, int tabIndex) {
     auto* frame = new QGroupBox(caption, parent);
     frame->setObjectName(QLatin1String(name));
     frame->setFont(font);
     frame->setGeometry(box);
-    frame->setStyleSheet(
-        QStringLiteral(
-            "QGroupBox#%1 { background-color: #ffffff; border: 1px solid palette(window-text);"
-            " margin-top: 7px; }"
-            "QGroupBox#%1::title { subcontrol-origin: margin; subcontrol-position: top left;"
-            " left: 7px; padding: 0px 1px; color: palette(window-text); }")
-            .arg(QLatin1String(name)));
     setTabIndex(frame, tabIndex);
     return frame;
 }
@@ -78,6 +80,7 @@ frmMain::frmMain(platform::PortMap portMap, QWidget* parent)
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     setAutoFillBackground(true);
+    setStyleSheet(QLatin1String(kWindowStyle));
 
     frmPortA = buildPortPanel(
         {"frmPortA", "Port A Settings", 495, 1755, 0, "lblSpeedPortA", "lblParityPortA",
@@ -144,9 +147,6 @@ QGroupBox* frmMain::buildPortPanel(const PanelNames& names, QLabel*& speed, QLab
         chooser->setObjectName(QStringLiteral("cmbNew_%1").arg(slot));
         chooser->setFont(arial(9.75));
         chooser->setEditable(false);
-        // A flat single-line border, no 3-D edge.
-        chooser->setStyleSheet(
-            QStringLiteral("QComboBox { border: 1px solid palette(dark); padding: 0px 2px; }"));
         chooser->setGeometry(twipsRect(2160, rowTop - 45, 1140, 360));
         chooser->addItems(chooserList(row));
         chooser->setCurrentIndex(-1);
@@ -167,8 +167,6 @@ void frmMain::buildStatusAndButton() {
     txtStatus->setFont(arial(12));
     txtStatus->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     txtStatus->setFrame(false);
-    txtStatus->setStyleSheet(
-        QStringLiteral("QLineEdit#txtStatus { border: 1px solid palette(mid); }"));
     txtStatus->setGeometry(twipsRect(180, 360, 3165, 375));
     // The box only reports; nothing reads back what is in it.
     txtStatus->setReadOnly(true);

@@ -2,6 +2,7 @@
 
 #include "run_time_error.h"
 
+#include <QFileInfo>
 #include <QMetaObject>
 
 #include <utility>
@@ -57,7 +58,9 @@ void SerialControl::setPortOpen(bool open) {
     if (open_)
         raise(comm_error::PortAlreadyOpen, QStringLiteral("Port already open"));
     const std::optional<QString> device = portMap_ ? portMap_(commPort_) : std::nullopt;
-    if (!device || device->isEmpty())
+    // A device that is not there (never was, or was unplugged since the ports were listed) fails
+    // at once, without Qt's round trip through a lock file on disk.
+    if (!device || device->isEmpty() || !QFileInfo::exists(*device))
         raise(comm_error::InvalidPortNumber, QStringLiteral("Invalid port number"));
 
     port_.setPortName(*device);
