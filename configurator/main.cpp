@@ -4,8 +4,10 @@
 
 #include <QApplication>
 
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+int main(int /*argc*/, char* argv[]) {
+    // The program takes no command line, not even Qt's own options.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Varnak Arbitrator Configuration"));
 
     configurator::frmMain window(platform::hostPortMap());

@@ -2,9 +2,11 @@
 
 #include "run_time_error.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QMetaObject>
 
+#include <poll.h>
 #include <utility>
 
 namespace platform {
@@ -45,11 +47,13 @@ void SerialControl::setPortOpen(bool open) {
     if (!open) {
         if (!open_)
             return;
+        // Closed from here on: draining the queue runs Qt's own wait, which may see input, and no
+        // event may come in the middle of the procedure that closes the port.
+        open_ = false;
         if (port_.isOpen()) {
             sendQueued();
             port_.close();
         }
-        open_ = false;
         deviceLost_ = false;
         leftover_.clear();
         return;
@@ -128,8 +132,15 @@ qint64 SerialControl::InBufferCount() const {
 }
 
 void SerialControl::sendQueued() {
-    while (port_.bytesToWrite() > 0 && port_.waitForBytesWritten(kDrainTimeoutMs)) {
+    const QDeadlineTimer deadline(kDrainTimeoutMs);
+    while (port_.bytesToWrite() > 0 && !deadline.hasExpired() &&
+           port_.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
     }
+}
+
+bool SerialControl::deviceHungUp() const {
+    pollfd device{static_cast<int>(port_.handle()), POLLIN | POLLOUT, 0};
+    return ::poll(&device, 1, 0) > 0 && (device.revents & (POLLHUP | POLLERR | POLLNVAL));
 }
 
 void SerialControl::raiseEvent(std::int16_t cause) noexcept {
@@ -145,8 +156,15 @@ void SerialControl::onReadyRead() noexcept {
 void SerialControl::onErrorOccurred(QSerialPort::SerialPortError error) noexcept {
     if (!open_ || deviceLost_)
         return;
-    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
+        error != QSerialPort::WriteError)
         return;
+    // Qt reports a full output queue (EAGAIN) as a resource error too: only a device that has
+    // hung up is gone. A write that fails otherwise is a device that refuses data for good.
+    if (error != QSerialPort::WriteError && !deviceHungUp()) {
+        port_.clearError(); // reports NoError, which ends up above
+        return;
+    }
     // The device is gone. Qt may report the same failure on every turn of the event loop, so
     // stop listening on it for good. The notifier that reported this is still on the stack, and
     // the failure may come in the middle of another event procedure's Output, so the close and

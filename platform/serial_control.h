@@ -75,6 +75,7 @@ private:
     void requirePortOpen() const;
     void closeLostDevice() noexcept;
     void sendQueued();
+    bool deviceHungUp() const;
 
     PortMap portMap_;
     QSerialPort port_;

@@ -7,7 +7,12 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
 
 using platform::RunTimeError;
 using platform::SerialControl;
@@ -128,10 +133,49 @@ void SerialControlTest::outputPutsExactlyItsTextOnTheLine() {
 
 void SerialControlTest::outputGoesOutWholeWhenClosedRightAfter() {
     OpenControl open;
+
+    // Fill the line, so that the text below has to wait in the control's queue.
+    const int filler = ::open(qPrintable(open.line.devicePath()), O_WRONLY | O_NONBLOCK | O_NOCTTY);
+    QVERIFY(filler >= 0);
+    const QByteArray fill(4096, 'f');
+    qsizetype filled = 0;
+    // The kernel moves data on between its buffers behind the writer's back: full means a
+    // pause brought no more room.
+    for (qsizetype round = -1; round != 0;) {
+        round = 0;
+        for (ssize_t written; (written = ::write(filler, fill.constData(), fill.size())) > 0;)
+            round += written;
+        filled += round;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ::close(filler);
+
     const QString text(SerialControl::kOutBufferSize, QLatin1Char('7'));
     open.control.setOutput(text);
+    // A frame comes in while the close waits for the queue: it must raise no event then.
+    open.line.send("$421310001$");
+
+    // The far side starts reading only once the close is waiting.
+    QByteArray received;
+    std::thread reader([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        char buffer[4096];
+        while (received.size() < filled + text.size() && std::chrono::steady_clock::now() < end) {
+            pollfd waiting{open.line.masterDescriptor(), POLLIN, 0};
+            if (::poll(&waiting, 1, 10) > 0) {
+                const ssize_t got = ::read(open.line.masterDescriptor(), buffer, sizeof buffer);
+                if (got > 0)
+                    received.append(buffer, got);
+            }
+        }
+    });
     open.control.setPortOpen(false);
-    QCOMPARE(open.line.receive(text.size()), text.toLatin1());
+    reader.join();
+
+    QCOMPARE(received.size(), filled + text.size());
+    QCOMPARE(received.right(text.size()), text.toLatin1());
+    QCOMPARE(open.events.count(), 0);
 }
 
 void SerialControlTest::refusalsAreRunTimeErrors() {
