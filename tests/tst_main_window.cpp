@@ -2,6 +2,7 @@
 // and the tab order.
 #include "main_window.h"
 
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
@@ -22,12 +23,26 @@ QWidget* control(frmMain& window, const QString& name) {
     return window.findChild<QWidget*>(name);
 }
 
+// Whether the status box, as drawn, shows text in exactly this colour.
+bool statusDrawnIn(frmMain& window, QColor colour) {
+    const QImage drawn = window.txtStatus->grab().toImage();
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x) {
+            if (drawn.pixelColor(x, y) == colour)
+                return true;
+        }
+    }
+    return false;
+}
+
 void verifyNotDetected(frmMain& window) {
     for (QWidget* frame : {window.frmPortA, window.frmPortB, window.frmPortC})
         QVERIFY(!frame->isEnabled());
     QVERIFY(!window.cmdProgram->isEnabled());
     QCOMPARE(window.txtStatus->text(), QStringLiteral("Warning ! Unit not detected"));
     QCOMPARE(window.txtStatus->palette().color(QPalette::Text), QColor(255, 0, 0));
+    QVERIFY(statusDrawnIn(window, QColor(255, 0, 0)));
+    QVERIFY(!statusDrawnIn(window, QColor(0, 255, 0)));
     QVERIFY(window.txtStatus->font().bold());
     for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
         QCOMPARE(window.lblCurrent[slot]->text(), QStringLiteral("N/A"));
@@ -44,6 +59,8 @@ private slots:
     void chooserLists();
     void geometry_data();
     void geometry();
+    void fonts_data();
+    void fonts();
     void labelsSizeToTheirCaption_data();
     void labelsSizeToTheirCaption();
     void fixedSizeCentredWithoutMinimiseOrMaximise();
@@ -73,6 +90,7 @@ void MainWindowTest::startsNotDetectedOnNewValue() {
     }
     QVERIFY(!window.tmrConnection.isActive());
     QCOMPARE(window.tmrConnection.interval(), 3000);
+    QCOMPARE(window.txtStatus->font().pointSizeF(), 12.0);
 }
 
 void MainWindowTest::chooserLists_data() {
@@ -128,6 +146,34 @@ void MainWindowTest::geometry() {
     QWidget* found = control(started.window, name);
     QVERIFY(found);
     QCOMPARE(found->geometry(), pixels);
+}
+
+void MainWindowTest::fonts_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<qreal>("points");
+    QTest::addColumn<bool>("bold");
+
+    for (const char* frame : {"frmPortA", "frmPortB", "frmPortC"})
+        QTest::newRow(frame) << QString::fromLatin1(frame) << 9.75 << true;
+    QTest::newRow("frmStatusWindow") << "frmStatusWindow" << 9.75 << false;
+    QTest::newRow("cmdProgram") << "cmdProgram" << 8.25 << false;
+    QTest::newRow("cmbNew 0") << "cmbNew_0" << 9.75 << false;
+    QTest::newRow("cmbNew 8") << "cmbNew_8" << 9.75 << false;
+    QTest::newRow("lblSpeedPortC") << "lblSpeedPortC" << 9.75 << false;
+}
+
+void MainWindowTest::fonts() {
+    QFETCH(QString, name);
+    QFETCH(qreal, points);
+    QFETCH(bool, bold);
+    StartedWindow started;
+    QWidget* found = control(started.window, name);
+    QVERIFY(found);
+    QCOMPARE(found->font().family(), QStringLiteral("Arial"));
+    QCOMPARE(found->font().pointSizeF(), points);
+    QCOMPARE(found->font().bold(), bold);
+    // Arial stands for its metric twin here.
+    QCOMPARE(QFontInfo(found->font()).family(), QStringLiteral("Liberation Sans"));
 }
 
 void MainWindowTest::labelsSizeToTheirCaption_data() {
@@ -278,6 +324,8 @@ void MainWindowTest::setUnitDetectedBothWays() {
         QVERIFY(window.cmdProgram->isEnabled());
         QCOMPARE(window.txtStatus->text(), QStringLiteral("Unit detected"));
         QCOMPARE(window.txtStatus->palette().color(QPalette::Text), QColor(0, 255, 0));
+        QVERIFY(statusDrawnIn(window, QColor(0, 255, 0)));
+        QVERIFY(!statusDrawnIn(window, QColor(255, 0, 0)));
         QVERIFY(window.txtStatus->font().bold());
         // The current values keep what they show.
         QCOMPARE(window.lblCurrent[0]->text(), QStringLiteral("Error"));
