@@ -30,6 +30,9 @@ public:
     void hangUp();
 
     int masterDescriptor() const { return master_; }
+    // The line's own descriptor on the program's side, open as long as the line is: for asking
+    // how many characters wait there for the program (FIONREAD), never for reading them.
+    int slaveDescriptor() const { return slave_; }
 
 private:
     QByteArray readWaiting();
