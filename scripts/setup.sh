@@ -44,8 +44,6 @@ test)
     install_missing
     build default
     ctest --preset default
-    build sanitize
-    ctest --preset sanitize
     # The receive road under libFuzzer for a bounded number of inputs; a failing input is kept
     # in build/fuzz/ as crash-*.
     build fuzz
@@ -53,6 +51,9 @@ test)
     build/fuzz/tests/fuzz_receive -runs=30000 -max_total_time=120 -max_len=1024 \
         -use_value_profile=1 -artifact_prefix=build/fuzz/ -print_final_stats=1 \
         build/fuzz/corpus build/fuzz/tests/fuzz_receive_seeds
+    # Last, so that the run ends on the test runner's own summary.
+    build sanitize
+    ctest --preset sanitize
     ;;
 *)
     echo "usage: $0 run|test" >&2
