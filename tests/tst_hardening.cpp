@@ -4,6 +4,7 @@
 // to showing the unit's frames.
 #include "connected_window.h"
 #include "event_procedure.h"
+#include "processor_time.h"
 #include "pseudo_terminal.h"
 #include "unit_link.h"
 
@@ -18,7 +19,6 @@
 #include <poll.h>
 #include <random>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -41,13 +41,6 @@ namespace {
 const QStringList kNotAvailable(9, QStringLiteral("N/A"));
 // What the unit's default frame, "$421310001$", shows.
 const QStringList kUnitValues{"115200", "Odd", "8", "57600", "Even", "7", "9600", "None", "8"};
-
-double processorSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // Heap bytes in use; under AddressSanitizer without what its quarantine holds back.
 qint64 liveHeapBytes() {

@@ -1,5 +1,6 @@
 // The serial control on a pseudo-terminal: the receive threshold, reads and writes byte for byte,
 // refusals as run-time errors, and a device that goes away.
+#include "processor_time.h"
 #include "pseudo_terminal.h"
 #include "run_time_error.h"
 #include "serial_control.h"
@@ -10,7 +11,6 @@
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -26,13 +26,6 @@ std::int32_t errorNumberOf(const std::function<void()>& operation) {
         return error.number();
     }
     return 0;
-}
-
-double processorSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 QByteArray allByteValues() {
