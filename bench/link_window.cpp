@@ -242,11 +242,12 @@ public:
                         "voluntary=%ld involuntary=%ld loop_turns=%llu timer_events=%llu "
                         "paint_passes=%llu gap_switches=%ld frame_switches_max=%ld "
                         "frame_cpu_ns_max=%lld\n",
-                        idle.name, idle.seconds, idle.frames, static_cast<long long>(idle.cpuNs),
-                        static_cast<long long>(idle.processCpuNs), idle.voluntary, idle.involuntary,
-                        static_cast<unsigned long long>(idle.loopTurns),
-                        static_cast<unsigned long long>(idle.timerEvents),
-                        static_cast<unsigned long long>(idle.paintPasses), idle.gapSwitches,
+                        idle.name, idle.seconds, idle.frames,
+                        static_cast<long long>(idle.used.cpuNs),
+                        static_cast<long long>(idle.used.processCpuNs), idle.used.voluntary,
+                        idle.used.involuntary, static_cast<unsigned long long>(idle.used.loopTurns),
+                        static_cast<unsigned long long>(idle.used.timerEvents),
+                        static_cast<unsigned long long>(idle.used.paintPasses), idle.gapSwitches,
                         idle.frameSwitchesMax, static_cast<long long>(idle.frameCpuNsMax));
             std::string timers;
             for (const auto& timer : idle.timers) {
@@ -264,13 +265,7 @@ private:
         const char* name = "";
         int seconds = 0;
         int frames = 0;
-        std::int64_t cpuNs = 0;
-        std::int64_t processCpuNs = 0;
-        long voluntary = 0;
-        long involuntary = 0;
-        std::uint64_t loopTurns = 0;
-        std::uint64_t timerEvents = 0;
-        std::uint64_t paintPasses = 0;
+        ThreadCounters used; // over the whole span
         long gapSwitches = 0;
         long frameSwitchesMax = 0;
         std::int64_t frameCpuNsMax = 0;
@@ -296,13 +291,13 @@ private:
     static Idle difference(const char* name, const ThreadCounters& from, const ThreadCounters& to) {
         Idle idle;
         idle.name = name;
-        idle.cpuNs = to.cpuNs - from.cpuNs;
-        idle.processCpuNs = to.processCpuNs - from.processCpuNs;
-        idle.voluntary = to.voluntary - from.voluntary;
-        idle.involuntary = to.involuntary - from.involuntary;
-        idle.loopTurns = to.loopTurns - from.loopTurns;
-        idle.timerEvents = to.timerEvents - from.timerEvents;
-        idle.paintPasses = to.paintPasses - from.paintPasses;
+        idle.used = ThreadCounters{to.cpuNs - from.cpuNs,
+                                   to.processCpuNs - from.processCpuNs,
+                                   to.voluntary - from.voluntary,
+                                   to.involuntary - from.involuntary,
+                                   to.loopTurns - from.loopTurns,
+                                   to.timerEvents - from.timerEvents,
+                                   to.paintPasses - from.paintPasses};
         return idle;
     }
 
@@ -471,7 +466,7 @@ private:
         Idle idle = difference("notdetected", first, last);
         idle.startNs = startNs;
         idle.seconds = seconds;
-        idle.gapSwitches = idle.voluntary;
+        idle.gapSwitches = idle.used.voluntary;
         idle.timers = application_.takeTimerLog();
         idle_.push_back(std::move(idle));
     }
