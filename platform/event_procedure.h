@@ -3,7 +3,6 @@
 #include "run_time_error.h"
 
 #include <functional>
-#include <new>
 #include <utility>
 
 namespace platform {
@@ -31,13 +30,8 @@ template <class Procedure> void runEventProcedure(Procedure&& procedure) noexcep
         return;
     try {
         std::forward<Procedure>(procedure)();
-    } catch (const RunTimeError& failure) {
-        detail::reportFatal(failure);
-    } catch (const std::bad_alloc&) {
-        detail::reportFatal(RunTimeError(error::OutOfMemory, QStringLiteral("Out of memory")));
     } catch (...) {
-        detail::reportFatal(
-            RunTimeError(error::UnexpectedFailure, QStringLiteral("Unexpected failure")));
+        detail::reportFatal(caughtRunTimeError());
     }
 }
 

@@ -3,7 +3,6 @@
 #include "run_time_error.h"
 
 #include <cstdint>
-#include <new>
 #include <optional>
 #include <utility>
 
@@ -30,13 +29,8 @@ public:
     template <class Step> void operator()(Step&& step) noexcept {
         try {
             std::forward<Step>(step)();
-        } catch (const RunTimeError& failure) {
-            Err.record(failure);
-        } catch (const std::bad_alloc&) {
-            Err.record(RunTimeError(error::OutOfMemory, QStringLiteral("Out of memory")));
         } catch (...) {
-            Err.record(
-                RunTimeError(error::UnexpectedFailure, QStringLiteral("Unexpected failure")));
+            Err.record(caughtRunTimeError());
         }
     }
 

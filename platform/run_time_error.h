@@ -29,6 +29,10 @@ inline constexpr std::int32_t ControlArrayElementMissing = 340;
 inline constexpr std::int32_t UnexpectedFailure = 51;
 } // namespace error
 
+// Inside a catch block: the failure being handled, as a run-time error. Exhausted memory and
+// anything that is not a run-time error get numbers of their own.
+RunTimeError caughtRunTimeError() noexcept;
+
 // The message text shown for an error that nothing trapped: "Run-time error 'N':", a blank line,
 // then the description.
 QString runTimeErrorMessage(const RunTimeError& error);

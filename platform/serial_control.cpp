@@ -29,11 +29,6 @@ SerialControl::SerialControl(PortMap portMap, QObject* parent)
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialControl::onErrorOccurred);
 }
 
-SerialControl::~SerialControl() {
-    if (port_.isOpen())
-        port_.close();
-}
-
 void SerialControl::setCommPort(std::int16_t number) {
     if (open_)
         raise(comm_error::NotValidWhileOpen,

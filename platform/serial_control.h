@@ -41,7 +41,6 @@ public:
     static constexpr std::int16_t kHighestPortNumber = 255;
 
     explicit SerialControl(PortMap portMap, QObject* parent = nullptr);
-    ~SerialControl() override;
 
     // Selects the port that the next open uses. Not allowed while a port is open.
     void setCommPort(std::int16_t number);
