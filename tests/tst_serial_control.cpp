@@ -11,6 +11,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -53,6 +54,7 @@ class SerialControlTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void opensWithTheFixedLineSettings();
     void receiveEventComesAtElevenCharacters_data();
     void receiveEventComesAtElevenCharacters();
     void inputTakesEverythingWaiting();
@@ -64,6 +66,32 @@ private slots:
     void failedOpenLeavesThePortClosed();
     void hangUpStopsListeningAndStaysIdle();
 };
+
+void SerialControlTest::opensWithTheFixedLineSettings() {
+    PseudoTerminal line;
+    // The line starts out as far from 9600 8N1 as it can be: 38400 baud, 7 data bits, even
+    // parity, 2 stop bits, hardware and software flow control.
+    termios before{};
+    QCOMPARE(tcgetattr(line.slaveDescriptor(), &before), 0);
+    before.c_cflag = (before.c_cflag & ~CSIZE) | CS7 | PARENB | CSTOPB | CRTSCTS;
+    before.c_iflag |= IXON | IXOFF;
+    cfsetispeed(&before, B38400);
+    cfsetospeed(&before, B38400);
+    QCOMPARE(tcsetattr(line.slaveDescriptor(), TCSANOW, &before), 0);
+
+    SerialControl control(platform::portMapFromList({line.devicePath()}));
+    control.setPortOpen(true);
+
+    termios after{};
+    QCOMPARE(tcgetattr(line.slaveDescriptor(), &after), 0);
+    QCOMPARE(cfgetispeed(&after), speed_t(B9600));
+    QCOMPARE(cfgetospeed(&after), speed_t(B9600));
+    QCOMPARE(after.c_cflag & CSIZE, tcflag_t(CS8));
+    QCOMPARE(after.c_cflag & PARENB, tcflag_t(0));
+    QCOMPARE(after.c_cflag & CSTOPB, tcflag_t(0));
+    QCOMPARE(after.c_cflag & CRTSCTS, tcflag_t(0));
+    QCOMPARE(after.c_iflag & (IXON | IXOFF), tcflag_t(0));
+}
 
 void SerialControlTest::receiveEventComesAtElevenCharacters_data() {
     QTest::addColumn<QList<QByteArray>>("pieces");
@@ -83,10 +111,12 @@ void SerialControlTest::receiveEventComesAtElevenCharacters() {
     QFETCH(QList<int>, eventsAfterEachPiece);
 
     OpenControl open;
+    qint64 waiting = 0;
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         open.line.send(pieces[i]);
-        // Long enough for the characters to arrive and be counted.
-        QTest::qWait(60);
+        // Once the control holds the characters it has judged them.
+        waiting += pieces[i].size();
+        QTRY_COMPARE(open.control.InBufferCount(), waiting);
         QCOMPARE(open.events.count(), eventsAfterEachPiece[i]);
     }
     if (!open.events.isEmpty())

@@ -3,6 +3,7 @@
 #include "fake_unit.h"
 #include "main_window.h"
 
+#include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
 
@@ -10,6 +11,9 @@
 struct ConnectedWindow {
     FakeUnit unit;
     configurator::frmMain window{platform::portMapFromList({unit.devicePath()})};
+    // Connected after the window's own handler: each entry is a serial event that the window
+    // has finished handling.
+    QSignalSpy handled{&window.com232, &platform::SerialControl::OnComm};
 
     explicit ConnectedWindow(QByteArray settings = "421310001")
         : unit(std::move(settings)) {
@@ -26,17 +30,15 @@ struct ConnectedWindow {
 
     bool detected() const { return window.txtStatus->text() == configurator::kUnitDetected; }
 
-    // Sends bytes and gives the window time to take them in.
-    void sendAndSettle(const QByteArray& bytes, int settleMs = 100) {
+    // Sends bytes, at least a receive event's worth, and waits until the window has handled the
+    // event that they raise; false when none came in time.
+    bool sendAndHandle(const QByteArray& bytes, int timeoutMs = 2000) {
+        const qsizetype before = handled.count();
         unit.send(bytes);
-        QTest::qWait(settleMs);
+        return QTest::qWaitFor([&] { return handled.count() > before; }, timeoutMs);
     }
 
-    // Sends the unit's frame and waits until the window shows it.
-    bool showFrame() {
-        for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-            window.lblCurrent[slot]->setText(QString());
-        unit.sendFrame();
-        return QTest::qWaitFor([this] { return !window.lblCurrent[8]->text().isEmpty(); }, 2000);
-    }
+    // Sends the unit's frame and waits until the window has handled it and shows the unit as
+    // detected.
+    bool showFrame() { return sendAndHandle(unit.frame()) && detected(); }
 };

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "main_window.h"
+
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QList>
+#include <QObject>
+
+// Times the window's watchdog on a monotonic clock at both ends. Each serial event is timed when
+// the window has finished handling it, so an accepted text's restart of the watchdog no sooner
+// than it happened; each expiry when the timer's event reaches the timer, before the window
+// handles it. So an expiry that came early, by however little, shows as less than the watchdog's
+// interval after the event that restarted it.
+class WatchdogClock : public QObject {
+public:
+    explicit WatchdogClock(configurator::frmMain& window) {
+        clock_.start();
+        window.tmrConnection.installEventFilter(this);
+        // Connected after the window's own handler, which the window connects when it is built.
+        connect(&window.com232, &platform::SerialControl::OnComm, this,
+                [this] { handledAt_ << clock_.elapsed(); });
+    }
+
+    const QList<qint64>& expiries() const { return expiredAt_; }
+    const QList<qint64>& handledEvents() const { return handledAt_; }
+    qint64 elapsed() const { return clock_.elapsed(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Timer)
+            expiredAt_ << clock_.elapsed();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QElapsedTimer clock_;
+    QList<qint64> expiredAt_;
+    QList<qint64> handledAt_;
+};
