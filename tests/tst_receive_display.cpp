@@ -231,7 +231,7 @@ void ReceiveDisplayTest::shortTextIsLostWithTheFrameAfterIt() {
     // Too short to raise a receive event: it waits, and nothing changes.
     bench.unit.send("$42131");
     QTRY_COMPARE(bench.window.com232.InBufferCount(), qint64(6));
-    QCOMPARE(bench.handled.count(), 0);
+    QCOMPARE(bench.handledEvents, 0);
     QCOMPARE(bench.currentValues(), kNineNotAvailable);
 
     // The next frame is read together with it, so the text starts "$42131$4213…" and is dropped.

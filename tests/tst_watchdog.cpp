@@ -22,7 +22,7 @@ struct WatchedWindow : ConnectedWindow {
     qint64 sendFrameAt() {
         if (!sendAndHandle(unit.frame()))
             return -1;
-        return watchdog.handledEvents().back();
+        return watchdog.lastHandled();
     }
 
     // Waits for the next expiry and returns its time, or -1 when none came in time.
@@ -139,7 +139,7 @@ void WatchdogTest::withoutAnAcceptedTextNothingExpires() {
     for (const auto& [window, watchdog] :
          {std::pair(&noPort, &noPortWatchdog), std::pair(&silent.window, &silent.watchdog)}) {
         QCOMPARE(watchdog->expiries().size(), 0);
-        QCOMPARE(watchdog->handledEvents().size(), 0);
+        QCOMPARE(watchdog->handledEvents(), 0);
         QVERIFY(!window->tmrConnection.isActive());
         QCOMPARE(window->txtStatus->text(), configurator::kUnitNotDetected);
         for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)

@@ -3,7 +3,6 @@
 #include "fake_unit.h"
 #include "main_window.h"
 
-#include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
 
@@ -11,12 +10,14 @@
 struct ConnectedWindow {
     FakeUnit unit;
     configurator::frmMain window{platform::portMapFromList({unit.devicePath()})};
-    // Connected after the window's own handler: each entry is a serial event that the window
-    // has finished handling.
-    QSignalSpy handled{&window.com232, &platform::SerialControl::OnComm};
+    // The serial events that the window has finished handling: counted from a slot connected
+    // after the window's own handler.
+    qint64 handledEvents = 0;
 
     explicit ConnectedWindow(QByteArray settings = "421310001")
         : unit(std::move(settings)) {
+        QObject::connect(&window.com232, &platform::SerialControl::OnComm, &window,
+                         [this] { ++handledEvents; });
         window.load();
         window.show();
     }
@@ -33,9 +34,9 @@ struct ConnectedWindow {
     // Sends bytes, at least a receive event's worth, and waits until the window has handled the
     // event that they raise; false when none came in time.
     bool sendAndHandle(const QByteArray& bytes, int timeoutMs = 2000) {
-        const qsizetype before = handled.count();
+        const qint64 before = handledEvents;
         unit.send(bytes);
-        return QTest::qWaitFor([&] { return handled.count() > before; }, timeoutMs);
+        return QTest::qWaitFor([&] { return handledEvents > before; }, timeoutMs);
     }
 
     // Sends the unit's frame and waits until the window has handled it and shows the unit as

@@ -18,12 +18,16 @@ public:
         clock_.start();
         window.tmrConnection.installEventFilter(this);
         // Connected after the window's own handler, which the window connects when it is built.
-        connect(&window.com232, &platform::SerialControl::OnComm, this,
-                [this] { handledAt_ << clock_.elapsed(); });
+        connect(&window.com232, &platform::SerialControl::OnComm, this, [this] {
+            lastHandled_ = clock_.elapsed();
+            ++handled_;
+        });
     }
 
     const QList<qint64>& expiries() const { return expiredAt_; }
-    const QList<qint64>& handledEvents() const { return handledAt_; }
+    // How many serial events the window has handled, and when it finished the last one.
+    qint64 handledEvents() const { return handled_; }
+    qint64 lastHandled() const { return lastHandled_; }
     qint64 elapsed() const { return clock_.elapsed(); }
 
 protected:
@@ -36,5 +40,7 @@ protected:
 private:
     QElapsedTimer clock_;
     QList<qint64> expiredAt_;
-    QList<qint64> handledAt_;
+    // Only a count: a flood of garbage raises a great many events.
+    qint64 handled_ = 0;
+    qint64 lastHandled_ = -1;
 };
