@@ -230,7 +230,7 @@ void HardeningTest::floodAtFullSpeed() {
     });
 
     QVERIFY(bench.showFrame());
-    const qint64 lastFrame = watchdog.lastHandled();
+    const double lastFrame = watchdog.lastHandled();
     Watcher watcher(bench.window.com232);
     lastTick = clock.elapsed();
     ticker.start(20);
@@ -244,7 +244,7 @@ void HardeningTest::floodAtFullSpeed() {
 
     // The garbage restarts nothing: the watchdog runs out 3 s after the last frame.
     QTRY_VERIFY_WITH_TIMEOUT(watchdog.expiries().size() > 1, 6000);
-    const qint64 expiredAfter = watchdog.expiries().back() - lastFrame;
+    const double expiredAfter = watchdog.expiries().back() - lastFrame;
     QVERIFY(!bench.detected());
     QTest::qWait(1000);
     const qint64 residentDuring = residentBytes();
@@ -253,11 +253,11 @@ void HardeningTest::floodAtFullSpeed() {
     ticker.stop();
     const qint64 residentAfter = residentBytes();
 
-    qInfo("flood: %lld bytes in %.1f s; ticks %d, widest gap %lld ms; expiry %lld ms after the "
+    qInfo("flood: %lld bytes in %.1f s; ticks %d, widest gap %lld ms; expiry %.1f ms after the "
           "last frame; at most %lld characters buffered; live heap %+lld KiB at most, resident "
           "%+lld KiB (%+lld KiB over the last second)",
-          flooder.sent(), static_cast<double>(watchdog.elapsed() - lastFrame) / 1000.0, ticks,
-          widestGap, expiredAfter, watcher.mostBuffered, (watcher.mostHeap - heapBefore) / 1024,
+          flooder.sent(), (watchdog.now() - lastFrame) / 1000.0, ticks, widestGap, expiredAfter,
+          watcher.mostBuffered, (watcher.mostHeap - heapBefore) / 1024,
           (residentAfter - residentBefore) / 1024, (residentAfter - residentDuring) / 1024);
 
     QVERIFY2(flooder.sent() > 100 * platform::SerialControl::kInBufferSize,
@@ -266,8 +266,10 @@ void HardeningTest::floodAtFullSpeed() {
              qPrintable(QStringLiteral("%1 characters buffered").arg(watcher.mostBuffered)));
     // Generous bounds: they tell a starved event loop from a busy one, not fast from slow.
     QVERIFY2(widestGap < 1000, qPrintable(QStringLiteral("ticks %1 ms apart").arg(widestGap)));
-    QVERIFY2(expiredAfter >= configurator::kWatchdogIntervalMs && expiredAfter < 4500,
-             qPrintable(QStringLiteral("expired %1 ms after the last frame").arg(expiredAfter)));
+    QVERIFY2(
+        expiredAfter >= configurator::kWatchdogIntervalMs && expiredAfter < 4500,
+        qPrintable(
+            QStringLiteral("expired %1 ms after the last frame").arg(expiredAfter, 0, 'f', 3)));
     QCOMPARE(watchdog.expiries().size(), 2);
     // The flood passes hundreds of megabytes through the control; none of it may pile up.
     QVERIFY2(watcher.mostHeap - heapBefore < 8 * 1024 * 1024,
@@ -287,7 +289,7 @@ void HardeningTest::hangUpWhileDetected() {
     WatchdogClock watchdog(bench.window);
 
     QVERIFY(bench.showFrame());
-    const qint64 lastFrame = watchdog.lastHandled();
+    const double lastFrame = watchdog.lastHandled();
     bench.unit.hangUp();
     QTRY_COMPARE(bench.window.com232.CommEvent(), platform::kCommEventLost);
     QVERIFY(bench.detected());
@@ -298,7 +300,7 @@ void HardeningTest::hangUpWhileDetected() {
     const double whileDetected = processorSeconds() - before;
 
     QTRY_VERIFY_WITH_TIMEOUT(!watchdog.expiries().isEmpty(), 4000);
-    const qint64 expiredAfter = watchdog.expiries().front() - lastFrame;
+    const double expiredAfter = watchdog.expiries().front() - lastFrame;
     QVERIFY(!bench.detected());
     QCOMPARE(bench.currentValues(), kNineNotAvailable);
 
@@ -306,11 +308,13 @@ void HardeningTest::hangUpWhileDetected() {
     QTest::qWait(1000);
     const double afterExpiry = processorSeconds() - before;
     qInfo("hang-up: processor %.3f s over a second while detected, %.3f s after the expiry; "
-          "expiry %lld ms after the last frame",
+          "expiry %.1f ms after the last frame",
           whileDetected, afterExpiry, expiredAfter);
     QVERIFY2(whileDetected < 0.25 && afterExpiry < 0.25, "the window keeps the processor busy");
-    QVERIFY2(expiredAfter >= configurator::kWatchdogIntervalMs && expiredAfter < 4500,
-             qPrintable(QStringLiteral("expired %1 ms after the last frame").arg(expiredAfter)));
+    QVERIFY2(
+        expiredAfter >= configurator::kWatchdogIntervalMs && expiredAfter < 4500,
+        qPrintable(
+            QStringLiteral("expired %1 ms after the last frame").arg(expiredAfter, 0, 'f', 3)));
     QCOMPARE(watchdog.expiries().size(), 1);
 
     // The window closes as usual, and quickly: nothing is left to send on the dead line.

@@ -11,7 +11,8 @@
 // the window has finished handling it, so an accepted text's restart of the watchdog no sooner
 // than it happened; each expiry when the timer's event reaches the timer, before the window
 // handles it. So an expiry that came early, by however little, shows as less than the watchdog's
-// interval after the event that restarted it.
+// interval after the event that restarted it. Times are in milliseconds from the clock's start,
+// to the nanosecond.
 class WatchdogClock : public QObject {
 public:
     explicit WatchdogClock(configurator::frmMain& window) {
@@ -24,23 +25,23 @@ public:
         });
     }
 
-    const QList<qint64>& expiries() const { return expiredAt_; }
+    const QList<double>& expiries() const { return expiredAt_; }
     // How many serial events the window has handled, and when it finished the last one.
     qint64 handledEvents() const { return handled_; }
-    qint64 lastHandled() const { return lastHandled_; }
-    qint64 elapsed() const { return clock_.elapsed(); }
+    double lastHandled() const { return lastHandled_; }
+    double now() const { return static_cast<double>(clock_.nsecsElapsed()) / 1e6; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Timer)
-            expiredAt_ << clock_.elapsed();
+            expiredAt_ << now();
         return QObject::eventFilter(watched, event);
     }
 
 private:
     QElapsedTimer clock_;
-    QList<qint64> expiredAt_;
+    QList<double> expiredAt_;
     // Only a count: a flood of garbage raises a great many events.
     qint64 handled_ = 0;
-    qint64 lastHandled_ = -1;
+    double lastHandled_ = -1;
 };
