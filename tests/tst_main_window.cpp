@@ -1,5 +1,6 @@
 // The window as start-up leaves it: its controls, their places and lists, the two display states
 // and the tab order.
+#include "connected_window.h"
 #include "expected_display.h"
 #include "main_window.h"
 
@@ -45,10 +46,7 @@ void verifyNotDetected(frmMain& window) {
     QVERIFY(statusDrawnIn(window, QColor(255, 0, 0)));
     QVERIFY(!statusDrawnIn(window, QColor(0, 255, 0)));
     QVERIFY(window.txtStatus->font().bold());
-    QStringList values;
-    for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-        values << window.lblCurrent[slot]->text();
-    QCOMPARE(values, kNineNotAvailable);
+    QCOMPARE(currentValuesOf(window), kNineNotAvailable);
 }
 
 } // namespace

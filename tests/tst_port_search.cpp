@@ -1,5 +1,6 @@
 // The start-up search over ports 1 to 16, through an injected port map, the order of the start
 // (search, then show) and the close.
+#include "expected_display.h"
 #include "main_window.h"
 #include "pseudo_terminal.h"
 #include "unit_link.h"
@@ -311,7 +312,7 @@ void PortSearchTest::startShowsOnlyTheStartUpState() {
     QTRY_VERIFY(seen.paints() > 0);
 
     // From the first moment on, never the caption of the window's definition nor its "115200".
-    const QStringList startUp = QStringList{caption} + QStringList(9, QStringLiteral("N/A")) +
+    const QStringList startUp = QStringList{caption} + kNineNotAvailable +
                                 QStringList{QStringLiteral("Warning ! Unit not detected")} +
                                 QStringList(9, QStringLiteral("New Value"));
     QVERIFY(!seen.states().isEmpty());

@@ -58,9 +58,7 @@ void ReceiveDisplayTest::acceptedTextShowsItsValues_data() {
     QTest::newRow("lowest codes") << QByteArray("$000000000$")
                                   << QStringList{"9600", "None", "7",    "9600", "None",
                                                  "7",    "9600", "None", "7"};
-    QTest::newRow("mixed") << QByteArray("$421310001$")
-                           << QStringList{"115200", "Odd",  "8",    "57600", "Even",
-                                          "7",      "9600", "None", "8"};
+    QTest::newRow("mixed") << QByteArray("$421310001$") << kDefaultFrameValues;
     QTest::newRow("eleven marks") << QByteArray(11, '$') << QStringList(9, QStringLiteral("Error"));
     QTest::newRow("two frames: the first counts")
         << QByteArray("$111111111$$000000000$")
@@ -267,7 +265,7 @@ void ReceiveDisplayTest::framesSentDuringStartUpWaitForIt() {
     // The frame reaches the open port before the event loop has run once.
     unit.sendFrame();
     QCOMPARE(window.txtStatus->text(), configurator::kUnitNotDetected);
-    QCOMPARE(window.lblCurrent[0]->text(), QStringLiteral("N/A"));
+    QCOMPARE(currentValuesOf(window), kNineNotAvailable);
     QCOMPARE(window.cmbNew[0]->currentIndex(), 0);
 
     // That one frame is shown once the window is up.

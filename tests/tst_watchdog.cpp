@@ -142,8 +142,7 @@ void WatchdogTest::withoutAnAcceptedTextNothingExpires() {
         QCOMPARE(watchdog->handledEvents(), 0);
         QVERIFY(!window->tmrConnection.isActive());
         QCOMPARE(window->txtStatus->text(), configurator::kUnitNotDetected);
-        for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-            QCOMPARE(window->lblCurrent[slot]->text(), QStringLiteral("N/A"));
+        QCOMPARE(currentValuesOf(*window), kNineNotAvailable);
     }
     QVERIFY(noPort.windowTitle().endsWith(QStringLiteral(" - No Comm Ports Available")));
     QVERIFY(silent.window.windowTitle().endsWith(QStringLiteral(" - Connected via comm 1")));

@@ -6,6 +6,14 @@
 #include <QStringList>
 #include <QTest>
 
+// The nine current values that a window shows, in slot order.
+inline QStringList currentValuesOf(const configurator::frmMain& window) {
+    QStringList values;
+    for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
+        values << window.lblCurrent[slot]->text();
+    return values;
+}
+
 // The window started with comm 1 leading to a fake unit, as a bench with one cable would be.
 struct ConnectedWindow {
     FakeUnit unit;
@@ -22,12 +30,7 @@ struct ConnectedWindow {
         window.show();
     }
 
-    QStringList currentValues() const {
-        QStringList values;
-        for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-            values << window.lblCurrent[slot]->text();
-        return values;
-    }
+    QStringList currentValues() const { return currentValuesOf(window); }
 
     bool detected() const { return window.txtStatus->text() == configurator::kUnitDetected; }
 
