@@ -7,16 +7,18 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <iterator>
 #include <linux/capability.h>
 #include <map>
 #include <memory>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <vector>
 
 using configurator::frmMain;
 
@@ -56,9 +58,7 @@ struct PortBench {
             lines[number] = std::make_unique<PseudoTerminal>();
             paths[number] = lines[number]->devicePath();
         } else {
-            // Named after the folder too: the serial port's lock file goes by the last name alone.
-            paths[number] = files.filePath(
-                QStringLiteral("%1-comm%2").arg(QFileInfo(files.path()).fileName()).arg(number));
+            paths[number] = files.filePath(QStringLiteral("comm%1").arg(number));
         }
         const QByteArray path = QFile::encodeName(paths[number]);
         switch (device) {
@@ -224,13 +224,13 @@ void PortSearchTest::search_data() {
     QTest::newRow("a named pipe") << devices({{1, Fifo}, {2, Terminal}}) << range(1, 2) << 2;
     QTest::newRow("a terminal without permission")
         << devices({{1, ForbiddenTerminal}, {2, Terminal}}) << range(1, 2) << 2;
-    QTest::newRow("every kind of refusal, and nothing opens") << devices({{1, ForbiddenTerminal},
-                                                                          {2, PlainFile},
-                                                                          {3, HeldTerminal},
-                                                                          {4, Fifo},
-                                                                          {5, Directory},
-                                                                          {16, ForbiddenTerminal}})
-                                                              << range(1, 16) << 0;
+    const QList<Device> refusals = devices({{1, ForbiddenTerminal},
+                                            {2, PlainFile},
+                                            {3, HeldTerminal},
+                                            {4, Fifo},
+                                            {5, Directory},
+                                            {16, ForbiddenTerminal}});
+    QTest::newRow("every kind of refusal, and nothing opens") << refusals << range(1, 16) << 0;
 }
 
 void PortSearchTest::search() {
