@@ -121,6 +121,8 @@ private:
     void com232_OnComm();
     void tmrConnection_Timer();
     void cmdProgram_Click();
+    // Each chooser's entries as they stand now.
+    ChooserLists chooserLists() const;
 
     bool CommPortOpened = false;
     std::int16_t CommPortNumber = 0;

@@ -44,7 +44,7 @@ test)
     install_missing
     build default
     ctest --preset default
-    # The receive road under libFuzzer for a bounded number of inputs; a failing input is kept
+    # The receive rule under libFuzzer for a bounded number of inputs; a failing input is kept
     # in build/fuzz/ as crash-*.
     build fuzz
     mkdir -p build/fuzz/corpus
