@@ -62,7 +62,7 @@ std::optional<SlotTexts> decodeSettingsFrame(const QString& received, const Choo
             shown[index] = kErrorText;
             continue;
         }
-        const int code = character.unicode() - u'0';
+        const auto code = static_cast<std::int16_t>(character.unicode() - u'0');
         if (code > list.size() - 2) {
             shown[index] = kErrorText;
             continue;
@@ -75,7 +75,7 @@ std::optional<SlotTexts> decodeSettingsFrame(const QString& received, const Choo
 QString composeSettingsFrame(const ListIndexes& listIndexes, const SlotTexts& currentValues) {
     QString frame(kFrameMark);
     for (std::size_t slot = 0; slot < listIndexes.size(); ++slot) {
-        const int listIndex = listIndexes[slot];
+        const std::int16_t listIndex = listIndexes[slot];
         // A chooser with nothing selected counts as "New Value", so the frame stays whole.
         if (listIndex <= 0)
             frame += QString::number(SettingCode(currentValues[slot]));

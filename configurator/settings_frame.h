@@ -44,7 +44,7 @@ inline const QString kErrorText = QStringLiteral("Error");
 using SlotTexts = std::array<QString, kSlotCount>;
 using ChooserLists = std::array<QStringList, kSlotCount>;
 // Each chooser's selected entry, by slot: 0 is "New Value", -1 nothing selected.
-using ListIndexes = std::array<int, kSlotCount>;
+using ListIndexes = std::array<std::int16_t, kSlotCount>;
 
 // The value texts of a row in setting-code order: code d is the d-th text.
 std::span<const QString> valueTexts(Row row);

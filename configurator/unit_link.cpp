@@ -82,7 +82,8 @@ void frmMain::cmdProgram_Click() {
     ListIndexes listIndexes;
     SlotTexts currentValues;
     for (std::int16_t slot = 0; slot < kSlotCount; ++slot) {
-        listIndexes[static_cast<std::size_t>(slot)] = cmbNew.Item(slot)->currentIndex();
+        listIndexes[static_cast<std::size_t>(slot)] =
+            static_cast<std::int16_t>(cmbNew.Item(slot)->currentIndex());
         currentValues[static_cast<std::size_t>(slot)] = lblCurrent.Item(slot)->Caption();
     }
 

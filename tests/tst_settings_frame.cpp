@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <algorithm>
+
 using namespace configurator;
 
 namespace {
@@ -232,7 +234,8 @@ void SettingsFrameTest::compose() {
     QFETCH(QString, frame);
 
     ListIndexes indexes;
-    std::copy(listIndexes.begin(), listIndexes.end(), indexes.begin());
+    std::transform(listIndexes.begin(), listIndexes.end(), indexes.begin(),
+                   [](int index) { return static_cast<std::int16_t>(index); });
     QCOMPARE(composeSettingsFrame(indexes, toSlotTexts(currentValues)), frame);
 }
 
@@ -253,7 +256,8 @@ void SettingsFrameTest::codesRoundTripThroughDecodeAndCompose() {
     // Chosen in the choosers: code d is entry d + 1.
     ListIndexes chosen;
     for (std::size_t slot = 0; slot < chosen.size(); ++slot)
-        chosen[slot] = frame.at(static_cast<qsizetype>(slot) + 1).digitValue() + 1;
+        chosen[slot] =
+            static_cast<std::int16_t>(frame.at(static_cast<qsizetype>(slot) + 1).digitValue() + 1);
     QCOMPARE(composeSettingsFrame(chosen, toSlotTexts(QStringList(9, QStringLiteral("N/A")))),
              frame);
 }
