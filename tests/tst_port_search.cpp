@@ -154,10 +154,10 @@ private:
     QStringList state() const {
         QStringList shown{window_.windowTitle()};
         for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-            shown << window_.lblCurrent[slot]->text();
+            shown << window_.lblCurrent.Item(slot)->text();
         shown << window_.txtStatus->text();
         for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-            shown << window_.cmbNew[slot]->currentText();
+            shown << window_.cmbNew.Item(slot)->currentText();
         return shown;
     }
 
@@ -264,7 +264,7 @@ void PortSearchTest::search() {
     // Either way the window starts not detected, every chooser on "New Value".
     QCOMPARE(window.txtStatus->text(), QStringLiteral("Warning ! Unit not detected"));
     for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-        QCOMPARE(window.cmbNew[slot]->currentIndex(), 0);
+        QCOMPARE(window.cmbNew.Item(slot)->currentIndex(), 0);
 }
 
 void PortSearchTest::noPortOpens() {
@@ -276,7 +276,7 @@ void PortSearchTest::noPortOpens() {
     QVERIFY(!window.commPortOpened());
     QCOMPARE(window.commPortNumber(), 17);
     QVERIFY(!window.cmdProgram->isEnabled());
-    QCOMPARE(window.cmbNew[0]->currentText(), QStringLiteral("New Value"));
+    QCOMPARE(window.cmbNew.Item(0)->currentText(), QStringLiteral("New Value"));
 
     // Closing leaves the port alone, since the search opened none: even a port opened behind
     // the window's back stays open, and nothing is tried again.

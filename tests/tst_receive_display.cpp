@@ -19,7 +19,7 @@ QByteArray frameWith(int slot, char character) {
 // Each current value sizes itself to what it shows, its left edge staying where it is.
 void verifySizedToTheirCaptions(const configurator::frmMain& window) {
     for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot) {
-        const QLabel* label = window.lblCurrent[slot];
+        const QLabel* label = window.lblCurrent.Item(slot);
         QVERIFY2(kCaptionWidths.contains(label->text()), qPrintable(label->text()));
         QCOMPARE(label->width(), kCaptionWidths.value(label->text()));
         QCOMPARE(label->x(), 75);
@@ -116,7 +116,7 @@ void ReceiveDisplayTest::digitBounds() {
     ConnectedWindow bench;
     bench.unit.send(frameWith(slot, digit));
     QTRY_VERIFY(bench.detected());
-    QCOMPARE(bench.window.lblCurrent[std::int16_t(slot)]->text(), shown);
+    QCOMPARE(bench.window.lblCurrent.Item(std::int16_t(slot))->text(), shown);
 }
 
 void ReceiveDisplayTest::oneBadSlotReadsError_data() {
@@ -200,8 +200,8 @@ void ReceiveDisplayTest::repeatedFrameWritesEveryCaptionAgain() {
     // Whatever stands in the captions, the same frame again writes all nine.
     if (marked) {
         for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-            bench.window.lblCurrent[slot]->setCaption(QStringLiteral("N/A"));
-        bench.window.lblCurrent[4]->setCaption(QStringLiteral("Error"));
+            bench.window.lblCurrent.Item(slot)->setCaption(QStringLiteral("N/A"));
+        bench.window.lblCurrent.Item(4)->setCaption(QStringLiteral("Error"));
     } else {
         bench.window.SetUnitDetected(false);
     }
@@ -215,13 +215,13 @@ void ReceiveDisplayTest::nothingCarriesOverToTheNextText() {
     QVERIFY(bench.showFrame());
     // Two frames come in one read: the second is lost with the rest of that text.
     QVERIFY(bench.sendAndHandle("$111111111$$000000000$"));
-    QCOMPARE(bench.window.lblCurrent[0]->text(), QStringLiteral("19200"));
+    QCOMPARE(bench.window.lblCurrent.Item(0)->text(), QStringLiteral("19200"));
     // A text that starts inside a frame is dropped whole, and leaves nothing behind.
     QVERIFY(bench.sendAndHandle("21310001$$000000000$"));
-    QCOMPARE(bench.window.lblCurrent[0]->text(), QStringLiteral("19200"));
+    QCOMPARE(bench.window.lblCurrent.Item(0)->text(), QStringLiteral("19200"));
     QCOMPARE(bench.window.com232.InBufferCount(), qint64(0));
     QVERIFY(bench.sendAndHandle("$000000000$"));
-    QCOMPARE(bench.window.lblCurrent[0]->text(), QStringLiteral("9600"));
+    QCOMPARE(bench.window.lblCurrent.Item(0)->text(), QStringLiteral("9600"));
 }
 
 void ReceiveDisplayTest::shortTextIsLostWithTheFrameAfterIt() {
@@ -266,12 +266,12 @@ void ReceiveDisplayTest::framesSentDuringStartUpWaitForIt() {
     unit.sendFrame();
     QCOMPARE(window.txtStatus->text(), configurator::kUnitNotDetected);
     QCOMPARE(currentValuesOf(window), kNineNotAvailable);
-    QCOMPARE(window.cmbNew[0]->currentIndex(), 0);
+    QCOMPARE(window.cmbNew.Item(0)->currentIndex(), 0);
 
     // That one frame is shown once the window is up.
     window.show();
     QTRY_COMPARE(window.txtStatus->text(), configurator::kUnitDetected);
-    QCOMPARE(window.lblCurrent[0]->text(), QStringLiteral("115200"));
+    QCOMPARE(window.lblCurrent.Item(0)->text(), QStringLiteral("115200"));
 }
 
 QTEST_MAIN(ReceiveDisplayTest)

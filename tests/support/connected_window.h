@@ -10,7 +10,7 @@
 inline QStringList currentValuesOf(const configurator::frmMain& window) {
     QStringList values;
     for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-        values << window.lblCurrent[slot]->text();
+        values << window.lblCurrent.Item(slot)->text();
     return values;
 }
 
