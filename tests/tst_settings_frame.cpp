@@ -2,6 +2,7 @@
 // lists, turning shown values back into codes, and composing the frame that a write sends. Every
 // expected value is written out here, never taken from the program's own tables.
 #include "connected_window.h"
+#include "expected_display.h"
 #include "settings_frame.h"
 
 #include <QTest>
@@ -36,7 +37,6 @@ SlotTexts toSlotTexts(const QStringList& texts) {
 }
 
 const QStringList kAllError(9, QStringLiteral("Error"));
-const QStringList kExampleValues{"115200", "Odd", "8", "57600", "Even", "7", "9600", "None", "8"};
 
 } // namespace
 
@@ -121,7 +121,7 @@ void SettingsFrameTest::decode_data() {
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QStringList>("shown");
 
-    QTest::newRow("the example frame") << "$421310001$" << true << kExampleValues;
+    QTest::newRow("the example frame") << "$421310001$" << true << kDefaultFrameValues;
     QTest::newRow("lowest codes") << "$000000000$" << true
                                   << QStringList{"9600", "None", "7",    "9600", "None",
                                                  "7",    "9600", "None", "7"};
@@ -212,16 +212,15 @@ void SettingsFrameTest::compose_data() {
     QTest::newRow("port B's speed chosen")
         << QList<int>{0, 0, 2, 4, 0, 2, 0, 0, 2} << reported << "$001311421$";
     QTest::newRow("every chooser on its last entry")
-        << QList<int>{5, 3, 2, 5, 3, 2, 5, 3, 2} << QStringList(9, QStringLiteral("N/A"))
-        << "$421421421$";
+        << QList<int>{5, 3, 2, 5, 3, 2, 5, 3, 2} << kNineNotAvailable << "$421421421$";
     QTest::newRow("every chooser on its first value")
-        << QList<int>{1, 1, 1, 1, 1, 1, 1, 1, 1} << kExampleValues << "$000000000$";
+        << QList<int>{1, 1, 1, 1, 1, 1, 1, 1, 1} << kDefaultFrameValues << "$000000000$";
     QTest::newRow("Error and N/A on New Value give 0")
         << QList<int>{0, 0, 2, 0, 0, 2, 0, 0, 2}
         << QStringList{"Error", "Error", "Error", "N/A", "N/A", "N/A", "57600", "Odd", "8"}
         << "$001001321$";
     QTest::newRow("nothing selected counts as New Value")
-        << QList<int>{-1, -1, 2, -1, 0, 2, 0, -1, 2} << kExampleValues << "$421311001$";
+        << QList<int>{-1, -1, 2, -1, 0, 2, 0, -1, 2} << kDefaultFrameValues << "$421311001$";
     QTest::newRow("a current value not quite a value text")
         << QList<int>{0, 0, 0, 0, 0, 0, 0, 0, 0}
         << QStringList{" 57600", "odd", "8 ", "57600", "Odd", "8", "", "EVEN", "7"}
@@ -258,8 +257,7 @@ void SettingsFrameTest::codesRoundTripThroughDecodeAndCompose() {
     for (std::size_t slot = 0; slot < chosen.size(); ++slot)
         chosen[slot] =
             static_cast<std::int16_t>(frame.at(static_cast<qsizetype>(slot) + 1).digitValue() + 1);
-    QCOMPARE(composeSettingsFrame(chosen, toSlotTexts(QStringList(9, QStringLiteral("N/A")))),
-             frame);
+    QCOMPARE(composeSettingsFrame(chosen, toSlotTexts(kNineNotAvailable)), frame);
 }
 
 // The window hands its choosers' lists as they stand when a text comes, not the lists it was
