@@ -12,6 +12,7 @@ packages=(
     xvfb xdotool util-linux
     clang libclang-rt-14-dev
     libx11-dev desktop-file-utils
+    dpkg-dev appstream
 )
 
 install_missing() {
