@@ -99,8 +99,9 @@ if [ ${#problems[@]} -gt 0 ]; then
     fail "${problems[@]}"
 fi
 
-# The program as unpacked, never outside the masked namespace.
-bash "$real_window_test" "$root/usr/bin/$name" "$x_window"
+# The program as unpacked, never outside the masked namespace; the README that it names must be
+# the one unpacked beside it.
+bash "$real_window_test" "$root/usr/bin/$name" "$x_window" --installed
 status=$?
 case $status in
 0) echo "PASS" ;;

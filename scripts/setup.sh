@@ -13,6 +13,7 @@ packages=(
     clang libclang-rt-14-dev
     libx11-dev desktop-file-utils
     dpkg-dev appstream
+    openbox dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0
 )
 
 install_missing() {
