@@ -89,9 +89,11 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/real-window.XXXXXX") || fail "no temporary dir
 xvfb_pid=
 bus_pid=
 openbox_pid=
+watch_pid=
 program_pid=
 cleanup() {
     [ -n "$program_pid" ] && stop "$program_pid"
+    [ -n "$watch_pid" ] && stop "$watch_pid"
     [ -n "$openbox_pid" ] && stop "$openbox_pid"
     [ -n "$xvfb_pid" ] && stop "$xvfb_pid"
     # The accessibility bus and its registry end with the session bus they were started from.
@@ -150,6 +152,16 @@ if [ "$with_openbox" = yes ]; then
     [ -n "$manager" ] || fail "openbox did not take over the screen within 30 s"
     echo "window manager: $manager"
 fi
+
+# Every top-level window mapped or moved from now on, to see the window show where it stays.
+"$x_window" watch >"$work/watch" 2>&1 &
+watch_pid=$!
+for ((tenths = 0; tenths < 300; ++tenths)); do
+    grep -q '^ready$' "$work/watch" && break
+    ended "$watch_pid" && fail "the X event watch ended: $(cat "$work/watch")"
+    sleep 0.1
+done
+grep -q '^ready$' "$work/watch" || fail "the X event watch did not start within 30 s"
 
 # Runs inside the namespace: hides each serial device, checks that each now is /dev/null, gives
 # the namespace a lock directory of its own, and only then becomes the program. It leaves
@@ -292,6 +304,25 @@ sleep 0.5
 last_geometry=$(geometry)
 [ "$last_geometry" = "$first_geometry" ] ||
     problems+=("the window moved or changed size after it showed: \"$first_geometry\", then \"$last_geometry\"")
+# From the X server's own account: the top-level window (the frame, under a window manager)
+# was mapped where it stands and never moved after.
+if outer=$("$x_window" top-level "$window"); then
+    grep -q "^map $outer\$" "$work/watch" || problems+=("the X server never reported $outer mapped")
+    # Where it was when mapped, then each later place that differs from that one.
+    places=$(awk -v id="$outer" '
+        $1 == "configure" && $2 == id {
+            place = "(" $3 ", " $4 ")"
+            if (mapped && place != at_map) print place
+            if (!mapped) at_map = place
+        }
+        $1 == "map" && $2 == id && !mapped { mapped = 1; print "mapped at " at_map }
+    ' "$work/watch")
+    echo "the top-level window as the X server reported it: $(tr '\n' ' ' <<<"$places")"
+    [ "$places" = "mapped at ($frame_x, $frame_y)" ] ||
+        problems+=("the window did not show where it stands, ($frame_x, $frame_y), and stay: $(tr '\n' ' ' <<<"$places")")
+else
+    problems+=("the window's top-level window cannot be found")
+fi
 
 if [ "$with_openbox" = yes ]; then
     # The close button is the title bar's last, as far from the frame's top right corner as

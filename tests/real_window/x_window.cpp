@@ -7,6 +7,9 @@
 //                                   screen and the frame's edges from _NET_FRAME_EXTENTS (0
 //                                   without)
 //   x_window wm-name                prints the running window manager's name; fails without one
+//   x_window watch                  prints "ready", then "map W" and "configure W X Y WIDTH HEIGHT"
+//                                   for each top-level window mapped or moved, until it is ended
+//   x_window top-level WINDOW       prints the root's child that holds the window: its frame
 //   x_window close WINDOW           sends the WM_DELETE_WINDOW request of a title bar's close
 //   button
 // xdotool has no way to send the last: its windowclose destroys the window instead.
@@ -157,6 +160,45 @@ int windowManagerName(Display* display) {
     return 0;
 }
 
+int watch(Display* display) {
+    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+    XSync(display, False);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    for (;;) {
+        XEvent event{};
+        XNextEvent(display, &event);
+        if (event.type == MapNotify) {
+            std::printf("map 0x%lx\n", event.xmap.window);
+        } else if (event.type == ConfigureNotify) {
+            const XConfigureEvent& configure = event.xconfigure;
+            std::printf("configure 0x%lx %d %d %d %d\n", configure.window, configure.x, configure.y,
+                        configure.width, configure.height);
+        }
+        std::fflush(stdout);
+    }
+}
+
+int topLevel(Display* display, Window window) {
+    for (;;) {
+        Window root = None;
+        Window parent = None;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, window, &root, &parent, &children, &count)) {
+            std::fprintf(stderr, "window 0x%lx is gone\n", window);
+            return 1;
+        }
+        if (children != nullptr)
+            XFree(children);
+        if (parent == root || parent == None) {
+            std::printf("0x%lx\n", window);
+            return 0;
+        }
+        window = parent;
+    }
+}
+
 int closeRequest(Display* display, Window window) {
     const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
     const Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
@@ -196,11 +238,14 @@ int closeRequest(Display* display, Window window) {
 int main(int argc, char* argv[]) {
     const std::string command = argc >= 2 ? argv[1] : "";
     const bool onWindow = command == "size-hints" || command == "motif-hints" ||
-                          command == "allowed-actions" || command == "frame" || command == "close";
-    if (!(onWindow && argc == 3) && !(command == "wm-name" && argc == 2)) {
+                          command == "allowed-actions" || command == "frame" ||
+                          command == "top-level" || command == "close";
+    const bool onScreen = command == "wm-name" || command == "watch";
+    if (!(onWindow && argc == 3) && !(onScreen && argc == 2)) {
         std::fprintf(stderr,
-                     "usage: %s size-hints|motif-hints|allowed-actions|frame|close WINDOW\n"
-                     "       %s wm-name\n",
+                     "usage: %s size-hints|motif-hints|allowed-actions|frame|top-level|close "
+                     "WINDOW\n"
+                     "       %s wm-name|watch\n",
                      argv[0], argv[0]);
         return 2;
     }
@@ -231,6 +276,10 @@ int main(int argc, char* argv[]) {
         status = frame(display, window);
     else if (command == "wm-name")
         status = windowManagerName(display);
+    else if (command == "watch")
+        status = watch(display);
+    else if (command == "top-level")
+        status = topLevel(display, window);
     else
         status = closeRequest(display, window);
     XCloseDisplay(display);
