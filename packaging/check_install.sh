@@ -68,6 +68,16 @@ elif ! cmp -s "$readme" "$source_readme"; then
     problems+=("share/doc/$name/README.md differs from the source tree's README.md")
 fi
 
+metainfo=$prefix/share/metainfo/com.varnak.ArbitratorConfigurator.metainfo.xml
+if [ ! -f "$metainfo" ]; then
+    problems+=("share/metainfo/com.varnak.ArbitratorConfigurator.metainfo.xml is missing")
+elif command -v appstreamcli >/dev/null; then
+    report=$(appstreamcli validate --no-net "$metainfo" 2>&1) ||
+        problems+=("appstreamcli rejects the metainfo file: $report")
+else
+    echo "appstreamcli is not installed: the metainfo file is not validated"
+fi
+
 # Each icon must be a PNG of the size its directory promises, or the theme lookup shows it wrongly.
 for size in 16 32; do
     icon=$prefix/share/icons/hicolor/${size}x${size}/apps/$name.png
