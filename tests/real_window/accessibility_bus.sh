@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the tests that need an accessibility bus (AT-SPI) of their own.
 #
 # start_accessibility_bus WORK_DIR
@@ -7,6 +8,8 @@
 #   accessibility bus and its registry too. On failure returns 1 and leaves the reason in
 #   accessibility_refusal, with DBUS_SESSION_BUS_ADDRESS unset.
 readonly atspi_python=/usr/bin/python3
+# Read by the scripts that source this one.
+# shellcheck disable=SC2034
 
 start_accessibility_bus() {
     local work=$1 address reply

@@ -8,7 +8,8 @@
 set -u
 
 readonly skipped=77
-readonly here=$(cd "$(dirname "$0")" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+readonly here
 
 skip() {
     echo "SKIPPED: $*"

@@ -30,7 +30,8 @@ for option in "$@"; do
         ;;
     esac
 done
-readonly here=$(cd "$(dirname "$0")" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+readonly here
 readonly caption='Varnak Arbitrator Configuration V1.1 - No Comm Ports Available'
 readonly width=546 height=469
 readonly screen_width=1024 screen_height=768
