@@ -283,8 +283,9 @@ if [ "$with_openbox" = yes ]; then
     [[ " $actions " == *" _NET_WM_ACTION_MINIMIZE "* ]] &&
         echo "openbox keeps its minimise button, as it does for every normal window"
     [[ " $actions " == *" _NET_WM_ACTION_CLOSE "* ]] || problems+=("openbox does not allow closing")
-    # Asked for another size, the window manager keeps the fixed one.
+    # Asked for another size, or to maximise it, the window manager keeps the fixed size.
     xdotool windowsize "$window" 700 600
+    "$x_window" maximise "$window" || problems+=("the maximise request could not be sent")
 fi
 
 if [ -n "$accessibility" ]; then

@@ -10,6 +10,7 @@
 //   x_window watch                  prints "ready", then "map W" and "configure W X Y WIDTH HEIGHT"
 //                                   for each top-level window mapped or moved, until it is ended
 //   x_window top-level WINDOW       prints the root's child that holds the window: its frame
+//   x_window maximise WINDOW        asks the window manager to maximise the window, as a pager does
 //   x_window close WINDOW           sends the WM_DELETE_WINDOW request of a title bar's close
 //   button
 // xdotool has no way to send the last: its windowclose destroys the window instead.
@@ -199,6 +200,27 @@ int topLevel(Display* display, Window window) {
     }
 }
 
+int maximiseRequest(Display* display, Window window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 1; // add
+    event.xclient.data.l[1] =
+        static_cast<long>(XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_VERT", False));
+    event.xclient.data.l[2] =
+        static_cast<long>(XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
+    event.xclient.data.l[3] = 2; // from a pager or the like: the user's own request
+    if (!XSendEvent(display, DefaultRootWindow(display), False,
+                    SubstructureRedirectMask | SubstructureNotifyMask, &event)) {
+        std::fprintf(stderr, "sending the maximise request for window 0x%lx failed\n", window);
+        return 1;
+    }
+    XSync(display, False);
+    return 0;
+}
+
 int closeRequest(Display* display, Window window) {
     const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
     const Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
@@ -239,12 +261,12 @@ int main(int argc, char* argv[]) {
     const std::string command = argc >= 2 ? argv[1] : "";
     const bool onWindow = command == "size-hints" || command == "motif-hints" ||
                           command == "allowed-actions" || command == "frame" ||
-                          command == "top-level" || command == "close";
+                          command == "top-level" || command == "maximise" || command == "close";
     const bool onScreen = command == "wm-name" || command == "watch";
     if (!(onWindow && argc == 3) && !(onScreen && argc == 2)) {
         std::fprintf(stderr,
-                     "usage: %s size-hints|motif-hints|allowed-actions|frame|top-level|close "
-                     "WINDOW\n"
+                     "usage: %s size-hints|motif-hints|allowed-actions|frame|top-level|maximise|"
+                     "close WINDOW\n"
                      "       %s wm-name|watch\n",
                      argv[0], argv[0]);
         return 2;
@@ -280,6 +302,8 @@ int main(int argc, char* argv[]) {
         status = watch(display);
     else if (command == "top-level")
         status = topLevel(display, window);
+    else if (command == "maximise")
+        status = maximiseRequest(display, window);
     else
         status = closeRequest(display, window);
     XCloseDisplay(display);
