@@ -23,7 +23,8 @@ QString rowWord(Row row) {
 }
 
 QString slotWords(std::int16_t slot) {
-    const QChar port(static_cast<char16_t>(u'A' + portOf(slot)));
+    // Slot s lies in port s div 3, in row s mod 3.
+    const QChar port(static_cast<char16_t>(u'A' + slot / 3));
     return QStringLiteral("Port %1 %2").arg(port).arg(rowWord(rowOf(slot)));
 }
 
@@ -45,10 +46,10 @@ void describeForAssistiveTechnology(frmMain& window) {
         window.lblSpeedPortB, window.lblParityPortB, window.lblBitsPortB,
         window.lblSpeedPortC, window.lblParityPortC, window.lblBitsPortC};
     for (std::int16_t slot = 0; slot < kSlotCount; ++slot) {
-        QComboBox* chooser = window.cmbNew[slot];
+        QComboBox* chooser = window.cmbNew.Item(slot);
         rowLabels[static_cast<std::size_t>(slot)]->setBuddy(chooser);
         chooser->setAccessibleDescription(chooserDescription(slot));
-        window.lblCurrent[slot]->setAccessibleDescription(currentValueDescription(slot));
+        window.lblCurrent.Item(slot)->setAccessibleDescription(currentValueDescription(slot));
     }
 }
 

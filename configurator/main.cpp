@@ -8,7 +8,7 @@ int main(int /*argc*/, char* argv[]) {
     // The program takes no command line, not even Qt's own options.
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
-    QApplication::setApplicationName(QStringLiteral("Varnak Arbitrator Configuration"));
+    QApplication::setApplicationName(configurator::kDefinitionCaption);
 
     configurator::frmMain window(platform::hostPortMap());
     window.start();

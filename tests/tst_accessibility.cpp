@@ -127,8 +127,8 @@ void AccessibilityTest::slotsTellTheirPortAndRow() {
     QFETCH(QString, secondEntry);
     StartedWindow started;
     frmMain& window = started.window;
-    QComboBox* chooser = window.cmbNew[static_cast<std::int16_t>(slot)];
-    platform::AutoSizeLabel* current = window.lblCurrent[static_cast<std::int16_t>(slot)];
+    QComboBox* chooser = window.cmbNew.Item(static_cast<std::int16_t>(slot));
+    platform::AutoSizeLabel* current = window.lblCurrent.Item(static_cast<std::int16_t>(slot));
     auto* label = window.findChild<QLabel*>(rowLabel);
     QVERIFY(label);
 
