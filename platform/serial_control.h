@@ -44,13 +44,12 @@ public:
 
     // Selects the port that the next open uses. Not allowed while a port is open.
     void setCommPort(std::int16_t number);
-    std::int16_t commPort() const noexcept { return commPort_; }
 
     // true opens the selected port and fails when it does not exist, cannot be opened or is
     // held by another opener; a failed open leaves the port closed. false sends what is still
     // queued, then closes the port.
     void setPortOpen(bool open);
-    bool portOpen() const noexcept { return open_; }
+    bool PortOpen() const noexcept { return open_; }
 
     // Queues the whole text for sending, in order, nothing added.
     void setOutput(const QString& text);

@@ -72,7 +72,7 @@ struct Bench {
     QSignalSpy events{&connected.window.com232, &platform::SerialControl::OnComm};
 
     Bench() {
-        if (!connected.window.com232.portOpen()) {
+        if (!connected.window.com232.PortOpen()) {
             std::fprintf(stderr, "fuzz_receive: the window did not open its pseudo-terminal\n");
             std::abort();
         }

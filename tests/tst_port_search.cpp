@@ -92,7 +92,7 @@ void PortSearchTest::search() {
 
     QCOMPARE(bench.attempts, attempts);
     QCOMPARE(window.commPortOpened(), opened != 0);
-    QCOMPARE(window.com232.portOpen(), opened != 0);
+    QCOMPARE(window.com232.PortOpen(), opened != 0);
     if (opened != 0) {
         QCOMPARE(window.commPortNumber(), opened);
         QCOMPARE(window.windowTitle(),
@@ -124,7 +124,7 @@ void PortSearchTest::noPortOpens() {
     window.show();
     QVERIFY(window.close());
     QCOMPARE(bench.attempts, range(1, 16));
-    QVERIFY(!window.com232.portOpen());
+    QVERIFY(!window.com232.PortOpen());
 }
 
 void PortSearchTest::closeClosesTheOpenPortOnce() {
@@ -132,19 +132,19 @@ void PortSearchTest::closeClosesTheOpenPortOnce() {
     frmMain window(bench.map());
     window.load();
     window.show();
-    QVERIFY(window.com232.portOpen());
+    QVERIFY(window.com232.PortOpen());
 
     QVERIFY(window.close());
-    QVERIFY(!window.com232.portOpen());
+    QVERIFY(!window.com232.PortOpen());
     // The device is free again for another opener.
     platform::SerialControl next(platform::portMapFromList({bench.lines.at(3)->devicePath()}));
     next.setPortOpen(true);
-    QVERIFY(next.portOpen());
+    QVERIFY(next.PortOpen());
 
     // A second request to close finds the window unloaded and does not touch the port again.
     window.show();
     QVERIFY(window.close());
-    QVERIFY(next.portOpen());
+    QVERIFY(next.PortOpen());
 }
 
 void PortSearchTest::hostDevicesTakeNumbersInAFixedOrder_data() {

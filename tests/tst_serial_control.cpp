@@ -211,11 +211,11 @@ void SerialControlTest::secondOpenerOfADeviceFails() {
 
     QCOMPARE(errorNumberOf([&] { second.setPortOpen(true); }),
              platform::comm_error::PortAlreadyOpen);
-    QVERIFY(!second.portOpen());
+    QVERIFY(!second.PortOpen());
 
     first.setPortOpen(false);
     second.setPortOpen(true);
-    QVERIFY(second.portOpen());
+    QVERIFY(second.PortOpen());
 }
 
 void SerialControlTest::failedOpenLeavesThePortClosed() {
@@ -223,10 +223,10 @@ void SerialControlTest::failedOpenLeavesThePortClosed() {
     SerialControl control(
         platform::portMapFromList({QStringLiteral("/nonexistent/ttyS99"), line.devicePath()}));
     QVERIFY(errorNumberOf([&] { control.setPortOpen(true); }) != 0);
-    QVERIFY(!control.portOpen());
+    QVERIFY(!control.PortOpen());
     control.setCommPort(2);
     control.setPortOpen(true);
-    QVERIFY(control.portOpen());
+    QVERIFY(control.PortOpen());
 }
 
 void SerialControlTest::hangUpStopsListeningAndStaysIdle() {
@@ -250,7 +250,7 @@ void SerialControlTest::hangUpStopsListeningAndStaysIdle() {
     QCOMPARE(errorNumberOf([&] { open.control.setOutput(QStringLiteral("$")); }),
              platform::comm_error::DeviceLost);
     open.control.setPortOpen(false);
-    QVERIFY(!open.control.portOpen());
+    QVERIFY(!open.control.PortOpen());
 }
 
 QTEST_MAIN(SerialControlTest)

@@ -65,7 +65,7 @@ void WatchdogTest::oneFrameThenSilenceGivesOneExpiry() {
     // The silence goes on: no further expiry. The port, caption and choosers stay as they were.
     QTest::qWait(3500);
     QCOMPARE(bench.expiries.count(), 1);
-    QVERIFY(bench.window.com232.portOpen());
+    QVERIFY(bench.window.com232.PortOpen());
     QVERIFY(bench.window.windowTitle().endsWith(QStringLiteral("comm 1")));
     QCOMPARE(bench.window.cmbNew[0]->currentIndex(), 0);
 }
