@@ -7,6 +7,7 @@
 #include <QMetaObject>
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <utility>
 
 namespace platform {
@@ -27,6 +28,10 @@ SerialControl::SerialControl(PortMap portMap, QObject* parent)
     , portMap_(std::move(portMap)) {
     connect(&port_, &QSerialPort::readyRead, this, &SerialControl::onReadyRead);
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialControl::onErrorOccurred);
+    fragmentTimer_.setSingleShot(true);
+    fragmentTimer_.setTimerType(Qt::PreciseTimer);
+    fragmentTimer_.setInterval(kFragmentIdleMs);
+    connect(&fragmentTimer_, &QTimer::timeout, this, &SerialControl::dropFragment);
 }
 
 void SerialControl::setCommPort(std::int16_t number) {
@@ -45,6 +50,7 @@ void SerialControl::setPortOpen(bool open) {
         // Closed from here on: draining the queue runs Qt's own wait, which may see input, and no
         // event may come in the middle of the procedure that closes the port.
         open_ = false;
+        fragmentTimer_.stop();
         if (port_.isOpen()) {
             sendQueued();
             port_.close();
@@ -116,6 +122,7 @@ void SerialControl::setOutput(const QString& text) {
 
 QString SerialControl::Input() {
     requirePortOpen();
+    fragmentTimer_.stop();
     QByteArray waiting = std::exchange(leftover_, {});
     if (port_.isOpen())
         waiting += port_.readAll();
@@ -144,8 +151,30 @@ void SerialControl::raiseEvent(std::int16_t cause) noexcept {
 }
 
 void SerialControl::onReadyRead() noexcept {
-    if (open_ && !deviceLost_ && port_.bytesAvailable() >= kReceiveThreshold)
+    if (!open_ || deviceLost_)
+        return;
+    if (port_.bytesAvailable() >= kReceiveThreshold) {
+        fragmentTimer_.stop();
         raiseEvent(kCommEvReceive);
+    } else {
+        // The line's quiet time counts from its last character.
+        fragmentTimer_.start();
+    }
+}
+
+void SerialControl::dropFragment() noexcept {
+    if (!open_ || deviceLost_ || !port_.isOpen())
+        return;
+    // Characters that the device holds and Qt has not taken yet mean the line is not quiet: this
+    // thread was only late to look.
+    int unread = 0;
+    if (::ioctl(static_cast<int>(port_.handle()), FIONREAD, &unread) == 0 && unread > 0) {
+        fragmentTimer_.start();
+        return;
+    }
+    const qint64 waiting = port_.bytesAvailable();
+    if (waiting > 0 && waiting < kReceiveThreshold)
+        port_.skip(waiting);
 }
 
 void SerialControl::onErrorOccurred(QSerialPort::SerialPortError error) noexcept {
@@ -158,6 +187,7 @@ void SerialControl::onErrorOccurred(QSerialPort::SerialPortError error) noexcept
     // hung up is gone. A write that fails otherwise is a device that refuses data for good.
     if (error != QSerialPort::WriteError && !deviceHungUp()) {
         port_.clearError(); // reports NoError, which ends up above
+        resumeReading();
         return;
     }
     // The device is gone. Qt may report the same failure on every turn of the event loop, so
@@ -168,9 +198,18 @@ void SerialControl::onErrorOccurred(QSerialPort::SerialPortError error) noexcept
     QMetaObject::invokeMethod(this, &SerialControl::closeLostDevice, Qt::QueuedConnection);
 }
 
+void SerialControl::resumeReading() noexcept {
+    // A read that found nothing (another reader of the device took the characters between the
+    // poll and the read, or a signal cut it short) makes Qt stop watching the device for input;
+    // only a read of its own buffer or a new buffer size starts it again, and the characters that
+    // would lead to such a read never come. Setting the same size restarts the watch at once.
+    port_.setReadBufferSize(kInBufferSize);
+}
+
 void SerialControl::closeLostDevice() noexcept {
     if (!deviceLost_ || !port_.isOpen())
         return;
+    fragmentTimer_.stop();
     leftover_ += port_.readAll();
     port_.close();
     raiseEvent(kCommEventLost);

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 
@@ -39,6 +40,12 @@ public:
     static constexpr qint64 kInBufferSize = 1024;
     static constexpr qint64 kOutBufferSize = 512;
     static constexpr std::int16_t kHighestPortNumber = 255;
+    // Characters that wait below the receive threshold while the line has been quiet this long
+    // are a fragment (a stray byte, or the tail of a frame that the port opened in the middle
+    // of), not the start of a frame, and are dropped. A frame takes 11.5 ms at 9600 baud and a
+    // unit pauses far longer between frames; a USB adapter's latency timer delivers the bytes of
+    // one frame in bursts up to 16 ms apart.
+    static constexpr int kFragmentIdleMs = 50;
 
     explicit SerialControl(PortMap portMap, QObject* parent = nullptr);
 
@@ -68,15 +75,19 @@ signals:
 
 private:
     void onReadyRead() noexcept;
+    void dropFragment() noexcept;
     void onErrorOccurred(QSerialPort::SerialPortError error) noexcept;
     void raiseEvent(std::int16_t cause) noexcept;
     void requirePortOpen() const;
+    void resumeReading() noexcept;
     void closeLostDevice() noexcept;
     void sendQueued();
     bool deviceHungUp() const;
 
     PortMap portMap_;
     QSerialPort port_;
+    // Runs only while characters wait below the receive threshold.
+    QTimer fragmentTimer_;
     // What had arrived when the device went away, kept for Input.
     QByteArray leftover_;
     std::int16_t commPort_ = 1;

@@ -55,6 +55,7 @@ class SerialControlTest : public QObject {
 private slots:
     void receiveEventComesAtElevenCharacters_data();
     void receiveEventComesAtElevenCharacters();
+    void fragmentGoesOnceTheLineIsQuiet();
     void inputTakesEverythingWaiting();
     void bytesMapOneToOneBothWays();
     void outputPutsExactlyItsTextOnTheLine();
@@ -83,14 +84,29 @@ void SerialControlTest::receiveEventComesAtElevenCharacters() {
     QFETCH(QList<int>, eventsAfterEachPiece);
 
     OpenControl open;
+    qint64 sent = 0;
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         open.line.send(pieces[i]);
-        // Long enough for the characters to arrive and be counted.
-        QTest::qWait(60);
+        sent += pieces[i].size();
+        // Until the characters are counted: the line is not quiet long enough for them to go.
+        QVERIFY(QTest::qWaitFor([&] { return open.control.InBufferCount() == sent; }, 2000));
         QCOMPARE(open.events.count(), eventsAfterEachPiece[i]);
     }
     if (!open.events.isEmpty())
         QCOMPARE(open.control.CommEvent(), platform::kCommEvReceive);
+}
+
+void SerialControlTest::fragmentGoesOnceTheLineIsQuiet() {
+    OpenControl open;
+    open.line.send("0123456789");
+    QVERIFY(QTest::qWaitFor([&] { return open.control.InBufferCount() == 10; }, 2000));
+    QTRY_COMPARE(open.control.InBufferCount(), qint64(0));
+    QCOMPARE(open.events.count(), 0);
+
+    // Nothing of it is kept for the next text.
+    open.line.send("$421310001$");
+    QTRY_COMPARE(open.events.count(), 1);
+    QCOMPARE(open.control.Input(), QStringLiteral("$421310001$"));
 }
 
 void SerialControlTest::inputTakesEverythingWaiting() {

@@ -34,6 +34,14 @@ struct WatchedWindow : ConnectedWindow {
     }
 };
 
+// The ways the fake line delivers bytes, as the data column "delivery".
+void addDeliveryColumn() {
+    QTest::addColumn<Delivery>("delivery");
+    QTest::newRow("whole") << Delivery::Whole;
+    QTest::newRow("line pace") << Delivery::LinePace;
+    QTest::newRow("USB bursts") << Delivery::UsbBursts;
+}
+
 } // namespace
 
 class WatchdogTest : public QObject {
@@ -42,7 +50,9 @@ class WatchdogTest : public QObject {
 private slots:
     void oneFrameThenSilenceGivesOneExpiry();
     void framesLessThanThreeSecondsApartKeepDetected();
+    void lateFrameMovesTheExpiry_data() { addDeliveryColumn(); }
     void lateFrameMovesTheExpiry();
+    void rejectedTextsAndWritesDoNotMoveTheExpiry_data() { addDeliveryColumn(); }
     void rejectedTextsAndWritesDoNotMoveTheExpiry();
     void rejectedTextsAloneNeverStartIt();
     void nextFrameAfterAnExpiryBringsEverythingBack();
@@ -79,7 +89,9 @@ void WatchdogTest::framesLessThanThreeSecondsApartKeepDetected() {
 }
 
 void WatchdogTest::lateFrameMovesTheExpiry() {
+    QFETCH(Delivery, delivery);
     WatchedWindow bench;
+    bench.unit.setDelivery(delivery);
 
     bench.sendFrameAt();
     QTest::qWait(2800);
@@ -91,13 +103,15 @@ void WatchdogTest::lateFrameMovesTheExpiry() {
 }
 
 void WatchdogTest::rejectedTextsAndWritesDoNotMoveTheExpiry() {
+    QFETCH(Delivery, delivery);
     WatchedWindow bench;
+    bench.unit.setDelivery(delivery);
 
     const qint64 sent = bench.sendFrameAt();
     QTRY_VERIFY(bench.detected());
     for (int round = 0; round < 4; ++round) {
         QTest::qWait(500);
-        bench.unit.send("1$421310001$");
+        bench.unit.deliver("1$421310001$");
         bench.window.cmdProgram->click();
     }
     const qint64 expired = bench.waitForExpiry(3000);

@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -89,6 +90,13 @@ QByteArray PseudoTerminal::receiveFor(int timeoutMs) {
             bytes += readWaiting();
     }
     return bytes;
+}
+
+int PseudoTerminal::unreadByProgram() const {
+    int count = -1;
+    if (slave_ < 0 || ::ioctl(slave_, FIONREAD, &count) != 0)
+        return -1;
+    return count;
 }
 
 void PseudoTerminal::hangUp() {

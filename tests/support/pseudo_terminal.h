@@ -33,6 +33,8 @@ public:
     // The line's own descriptor on the program's side, open as long as the line is: for asking
     // how many characters wait there for the program (FIONREAD), never for reading them.
     int slaveDescriptor() const { return slave_; }
+    // How many characters wait on the program's side, not yet taken by the program.
+    int unreadByProgram() const;
 
 private:
     QByteArray readWaiting();
