@@ -103,8 +103,9 @@ void SerialControl::requirePortOpen() const {
 
 void SerialControl::setOutput(const QString& text) {
     requirePortOpen();
-    if (deviceLost_)
-        raise(comm_error::DeviceLost, QStringLiteral("The device is no longer available"));
+    // The device may have gone away before the event loop had a turn to tell.
+    if (deviceLost_ || deviceHungUp())
+        raiseDeviceLost();
     QByteArray bytes;
     bytes.reserve(text.size());
     for (const QChar character : text) {
@@ -116,8 +117,15 @@ void SerialControl::setOutput(const QString& text) {
         raise(comm_error::TransmitBufferFull, QStringLiteral("Transmit buffer full"));
     if (port_.write(bytes) != bytes.size())
         raise(comm_error::WriteFailed, QStringLiteral("Error writing to the port"));
-    // Hand the bytes to the device now rather than on the next turn of the event loop.
-    port_.flush();
+    // Hand the bytes to the device now rather than on the next turn of the event loop. A flush
+    // that fails on a full line leaves them queued; one that fails on a device that has gone
+    // loses them, and that must not pass unseen.
+    if (!port_.flush() && (deviceLost_ || deviceHungUp()))
+        raiseDeviceLost();
+}
+
+void SerialControl::raiseDeviceLost() const {
+    raise(comm_error::DeviceLost, QStringLiteral("The device is no longer available"));
 }
 
 QString SerialControl::Input() {

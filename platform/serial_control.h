@@ -79,6 +79,7 @@ private:
     void onErrorOccurred(QSerialPort::SerialPortError error) noexcept;
     void raiseEvent(std::int16_t cause) noexcept;
     void requirePortOpen() const;
+    [[noreturn]] void raiseDeviceLost() const;
     void resumeReading() noexcept;
     void closeLostDevice() noexcept;
     void sendQueued();
