@@ -55,6 +55,7 @@ void SerialControl::setPortOpen(bool open) {
             sendQueued();
             port_.close();
         }
+        claim_.release();
         deviceLost_ = false;
         leftover_.clear();
         return;
@@ -68,6 +69,10 @@ void SerialControl::setPortOpen(bool open) {
     if (!device || device->isEmpty() || !QFileInfo::exists(*device))
         raise(comm_error::InvalidPortNumber, QStringLiteral("Invalid port number"));
 
+    // Before Qt's own lock file, whose rules would take a port from a live holder.
+    if (claim_.claim(*device) != PortHolder::None)
+        raise(comm_error::PortAlreadyOpen, QStringLiteral("Port already open"));
+
     port_.setPortName(*device);
     port_.setReadBufferSize(kInBufferSize);
     port_.setBaudRate(kBaudRate);
@@ -79,6 +84,7 @@ void SerialControl::setPortOpen(bool open) {
         const QSerialPort::SerialPortError failure = port_.error();
         const QString reason = port_.errorString();
         port_.clearError();
+        claim_.release();
         switch (failure) {
         case QSerialPort::DeviceNotFoundError:
             raise(comm_error::InvalidPortNumber, QStringLiteral("Invalid port number"));
@@ -220,6 +226,7 @@ void SerialControl::closeLostDevice() noexcept {
     fragmentTimer_.stop();
     leftover_ += port_.readAll();
     port_.close();
+    claim_.release();
     raiseEvent(kCommEventLost);
 }
 

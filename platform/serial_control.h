@@ -1,5 +1,6 @@
 #pragma once
 
+#include "port_claim.h"
 #include "port_map.h"
 
 #include <QObject>
@@ -49,12 +50,16 @@ public:
 
     explicit SerialControl(PortMap portMap, QObject* parent = nullptr);
 
+    // Where other programs' lock files for serial devices are looked for: kLockDirectory unless
+    // told otherwise.
+    void setLockDirectory(const QString& directory) { claim_.setLockDirectory(directory); }
+
     // Selects the port that the next open uses. Not allowed while a port is open.
     void setCommPort(std::int16_t number);
 
     // true opens the selected port and fails when it does not exist, cannot be opened or is
-    // held by another opener; a failed open leaves the port closed. false sends what is still
-    // queued, then closes the port.
+    // held by another process (see PortClaim) or opener; a failed open leaves the port closed.
+    // false sends what is still queued, then closes the port.
     void setPortOpen(bool open);
     bool PortOpen() const noexcept { return open_; }
 
@@ -86,6 +91,7 @@ private:
     bool deviceHungUp() const;
 
     PortMap portMap_;
+    PortClaim claim_;
     QSerialPort port_;
     // Runs only while characters wait below the receive threshold.
     QTimer fragmentTimer_;
