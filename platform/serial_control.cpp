@@ -51,13 +51,23 @@ void SerialControl::setPortOpen(bool open) {
         // event may come in the middle of the procedure that closes the port.
         open_ = false;
         fragmentTimer_.stop();
+        qint64 unsent = 0;
         if (port_.isOpen()) {
             sendQueued();
+            // Only what the device has not taken in time: no discard of the device's own queue
+            // (tcflush), which on a pseudo-terminal would cut a frame where the far side's buffer
+            // happens to end.
+            unsent = port_.bytesToWrite();
             port_.close();
         }
         claim_.release();
         deviceLost_ = false;
         leftover_.clear();
+        if (unsent > 0)
+            raise(comm_error::WriteFailed,
+                  QStringLiteral("Error writing to the port: %1 characters could not be sent "
+                                 "before it closed")
+                      .arg(unsent));
         return;
     }
 

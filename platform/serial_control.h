@@ -59,7 +59,8 @@ public:
 
     // true opens the selected port and fails when it does not exist, cannot be opened or is
     // held by another process (see PortClaim) or opener; a failed open leaves the port closed.
-    // false sends what is still queued, then closes the port.
+    // false sends what is still queued, waiting for the device for a while, then closes the
+    // port; characters that the device did not take by then fail it, after the port is closed.
     void setPortOpen(bool open);
     bool PortOpen() const noexcept { return open_; }
 

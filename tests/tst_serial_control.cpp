@@ -60,6 +60,7 @@ private slots:
     void bytesMapOneToOneBothWays();
     void outputPutsExactlyItsTextOnTheLine();
     void outputGoesOutWholeWhenClosedRightAfter();
+    void stuckOutputFailsTheClose();
     void refusalsAreRunTimeErrors();
     void secondOpenerOfADeviceFails();
     void failedOpenLeavesThePortClosed();
@@ -144,20 +145,7 @@ void SerialControlTest::outputGoesOutWholeWhenClosedRightAfter() {
     OpenControl open;
 
     // Fill the line, so that the text below has to wait in the control's queue.
-    const int filler = ::open(qPrintable(open.line.devicePath()), O_WRONLY | O_NONBLOCK | O_NOCTTY);
-    QVERIFY(filler >= 0);
-    const QByteArray fill(4096, 'f');
-    qsizetype filled = 0;
-    // The kernel moves data on between its buffers behind the writer's back: full means a
-    // pause brought no more room.
-    for (qsizetype round = -1; round != 0;) {
-        round = 0;
-        for (ssize_t written; (written = ::write(filler, fill.constData(), fill.size())) > 0;)
-            round += written;
-        filled += round;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ::close(filler);
+    const qsizetype filled = open.line.clog();
 
     const QString text(SerialControl::kOutBufferSize, QLatin1Char('7'));
     open.control.setOutput(text);
@@ -185,6 +173,23 @@ void SerialControlTest::outputGoesOutWholeWhenClosedRightAfter() {
     QCOMPARE(received.size(), filled + text.size());
     QCOMPARE(received.right(text.size()), text.toLatin1());
     QCOMPARE(open.events.count(), 0);
+}
+
+void SerialControlTest::stuckOutputFailsTheClose() {
+    OpenControl open;
+    const qsizetype filled = open.line.clog();
+    open.control.setOutput(QStringLiteral("$001111421$"));
+    open.control.setOutput(QStringLiteral("$001111421$"));
+
+    // The far side never reads while the close waits: the frames cannot go, and that is said.
+    QCOMPARE(errorNumberOf([&] { open.control.setPortOpen(false); }),
+             platform::comm_error::WriteFailed);
+    QVERIFY(!open.control.PortOpen());
+
+    // When the far side reads again, it finds what filled the line, and no part of a frame.
+    const QByteArray received = open.line.receive(filled + 22, 1000);
+    QCOMPARE(received.size(), filled);
+    QVERIFY(!received.contains('$'));
 }
 
 void SerialControlTest::refusalsAreRunTimeErrors() {

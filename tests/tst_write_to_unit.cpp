@@ -25,6 +25,7 @@ private slots:
     void wholeRoadThroughTheUnit();
     void writeToAVanishedDeviceIsARunTimeError_data();
     void writeToAVanishedDeviceIsARunTimeError();
+    void framesStuckAtTheCloseAreARunTimeError();
 };
 
 void WriteToUnitTest::clickSendsOneFrame_data() {
@@ -172,6 +173,25 @@ void WriteToUnitTest::writeToAVanishedDeviceIsARunTimeError() {
 
     QCOMPARE(reported.size(), 1);
     QCOMPARE(reported.front().number(), platform::comm_error::DeviceLost);
+}
+
+void WriteToUnitTest::framesStuckAtTheCloseAreARunTimeError() {
+    QList<platform::RunTimeError> reported;
+    const platform::FatalErrorHandler previous = platform::setFatalErrorHandler(
+        [&](const platform::RunTimeError& error) { reported << error; });
+
+    ConnectedWindow bench;
+    QVERIFY(bench.showFrame());
+    // The far side stops reading; two clicks wait in the queue when the window closes.
+    bench.unit.line().clog();
+    bench.window.cmdProgram->click();
+    bench.window.cmdProgram->click();
+    bench.window.close();
+    platform::setFatalErrorHandler(previous);
+
+    QCOMPARE(reported.size(), 1);
+    QCOMPARE(reported.front().number(), platform::comm_error::WriteFailed);
+    QVERIFY(!bench.window.com232.PortOpen());
 }
 
 QTEST_MAIN(WriteToUnitTest)

@@ -26,6 +26,11 @@ public:
     // Everything that arrives within `timeoutMs`, events processed meanwhile.
     QByteArray receiveFor(int timeoutMs);
 
+    // Fills the line towards the far side through a descriptor of its own, as a far side that
+    // stops reading leaves it: from then on the program's writes wait. Returns how many bytes
+    // that took; they arrive at the far side first once it reads again.
+    qsizetype clog();
+
     // Hangs up: the far side goes away, as an unplugged cable does.
     void hangUp();
 
