@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 
 #include <array>
@@ -184,14 +185,20 @@ void runInput(const std::uint8_t* data, std::size_t size, bool startDetected) {
     }
 
     if (size < kModelFrameLength) {
-        // Too short for a receive event: it waits, and nothing changes.
+        // Too short for a receive event: it waits, and nothing changes, until the line has been
+        // quiet long enough for it to count as a fragment.
+        QElapsedTimer quiet;
+        quiet.start();
         if (!processEventsUntil([] { return bench->waitingOnLine() == 0; }))
             fail("the serial control never took in a short input", data, size);
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         if (bench->events.count() != eventsBefore)
             fail("a short input raised an event", data, size);
         checkWindow(before, startDetected, data, size);
-        if (window.com232.InBufferCount() != static_cast<qint64>(size))
+        const qint64 buffered = window.com232.InBufferCount();
+        if (buffered == 0 && quiet.elapsed() >= platform::SerialControl::kFragmentIdleMs)
+            return; // dropped as a fragment: this thread was slow to look
+        if (buffered != static_cast<qint64>(size))
             fail("a short input does not wait whole in the receive buffer", data, size);
         const QString waiting = window.com232.Input();
         for (std::size_t i = 0; i < size; ++i) {
