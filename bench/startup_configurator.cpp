@@ -17,7 +17,7 @@ int main(int argc, char* argv[]) {
     bench::StartupMarks marks;
     marks.mainNs = bench::nowNs();
     bench::BenchApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Varnak Arbitrator Configuration"));
+    QApplication::setApplicationName(configurator::kDefinitionCaption);
     marks.applicationNs = bench::nowNs();
 
     // A directory that does not exist: no path of it can lead to a device of this machine.

@@ -9,7 +9,7 @@ int main(int /*argc*/, char* argv[]) {
     // The program takes no command line, not even Qt's own options.
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
-    QApplication::setApplicationName(QStringLiteral("Varnak Arbitrator Configuration"));
+    QApplication::setApplicationName(configurator::kDefinitionCaption);
 
     // A signal to end closes the window as its close button does, once the event loop runs.
     platform::TerminationSignals terminationSignals;

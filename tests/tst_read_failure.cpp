@@ -91,12 +91,12 @@ void ReadFailureTest::failedReadDoesNotStopReception() {
     bench.unit.setSettings("421310001");
     bench.unit.sendFrame();
     QTRY_COMPARE(readFailuresLeft(), 0);
-    QTRY_COMPARE(bench.window.lblCurrent[0]->text(), QStringLiteral("115200"));
+    QTRY_COMPARE(bench.window.lblCurrent.Item(0)->text(), QStringLiteral("115200"));
 
     // And on it goes: the next frames are read as they come, and nothing is left on the line.
     bench.unit.setSettings("111111111");
     bench.unit.sendFrame();
-    QTRY_COMPARE(bench.window.lblCurrent[0]->text(), QStringLiteral("19200"));
+    QTRY_COMPARE(bench.window.lblCurrent.Item(0)->text(), QStringLiteral("19200"));
     QVERIFY(bench.unit.waitDelivered());
     QTRY_COMPARE(bench.unit.line().unreadByProgram(), 0);
     QVERIFY(bench.detected());
@@ -123,7 +123,7 @@ void ReadFailureTest::secondReaderOfTheLine() {
         QTest::qWait(2 * platform::SerialControl::kFragmentIdleMs);
         bench.unit.sendFrame();
     }
-    QTRY_COMPARE(bench.window.lblCurrent[0]->text(), QStringLiteral("115200"));
+    QTRY_COMPARE(bench.window.lblCurrent.Item(0)->text(), QStringLiteral("115200"));
     QTRY_COMPARE(bench.unit.line().unreadByProgram(), 0);
     QVERIFY(errors.numbers.isEmpty());
 }
