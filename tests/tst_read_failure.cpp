@@ -1,7 +1,7 @@
 // Reads of the device that fail for a moment, as they do on a real line when a second reader of
 // the same device takes the characters first, or a signal cuts a read short: reception goes on.
 #include "connected_window.h"
-#include "event_procedure.h"
+#include "error_recorder.h"
 #include "read_failure.h"
 
 #include <QTest>
@@ -15,14 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Records run-time errors in place of ending the program.
-struct RecordedErrors {
-    QList<std::int32_t> numbers;
-    platform::FatalErrorHandler previous = platform::setFatalErrorHandler(
-        [this](const platform::RunTimeError& error) { numbers << error.number(); });
-    ~RecordedErrors() { platform::setFatalErrorHandler(previous); }
-};
 
 // A second process that reads the program's side of the line for as long as it runs, taking
 // whatever it can before the program does.
@@ -82,7 +74,7 @@ void ReadFailureTest::failedReadDoesNotStopReception() {
     QFETCH(int, failures);
     QFETCH(Delivery, delivery);
 
-    RecordedErrors errors;
+    ErrorRecorder recorder;
     ConnectedWindow bench("000000000");
     bench.unit.setDelivery(delivery);
     QVERIFY(bench.showFrame());
@@ -100,11 +92,11 @@ void ReadFailureTest::failedReadDoesNotStopReception() {
     QVERIFY(bench.unit.waitDelivered());
     QTRY_COMPARE(bench.unit.line().unreadByProgram(), 0);
     QVERIFY(bench.detected());
-    QVERIFY(errors.numbers.isEmpty());
+    QVERIFY2(recorder.errors().isEmpty(), qPrintable(recorder.describe()));
 }
 
 void ReadFailureTest::secondReaderOfTheLine() {
-    RecordedErrors errors;
+    ErrorRecorder recorder;
     ConnectedWindow bench("000000000");
     QVERIFY(bench.showFrame());
 
@@ -125,7 +117,7 @@ void ReadFailureTest::secondReaderOfTheLine() {
     }
     QTRY_COMPARE(bench.window.lblCurrent.Item(0)->text(), QStringLiteral("115200"));
     QTRY_COMPARE(bench.unit.line().unreadByProgram(), 0);
-    QVERIFY(errors.numbers.isEmpty());
+    QVERIFY2(recorder.errors().isEmpty(), qPrintable(recorder.describe()));
 }
 
 QTEST_MAIN(ReadFailureTest)

@@ -1,6 +1,7 @@
 // What each received text does to the window: frames shown slot by slot, rejected texts dropped
 // whole, other serial events ignored.
 #include "connected_window.h"
+#include "expected_display.h"
 #include "unit_link.h"
 
 #include <QElapsedTimer>
@@ -10,10 +11,6 @@
 #include <functional>
 
 namespace {
-
-const QStringList kNotAvailable(9, QStringLiteral("N/A"));
-// What the unit's frame "$421310001$" shows.
-const QStringList kUnitValues{"115200", "Odd", "8", "57600", "Even", "7", "9600", "None", "8"};
 
 // Every way the fake line delivers bytes, as a data column of the row names given.
 void addDeliveryRows(const char* name, const std::function<void(QTestData&)>& rest) {
@@ -36,6 +33,16 @@ QByteArray frameWith(int slot, char character) {
     return frame;
 }
 
+// Each current value sizes itself to what it shows, its left edge staying where it is.
+void verifySizedToTheirCaptions(const configurator::frmMain& window) {
+    for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot) {
+        const QLabel* label = window.lblCurrent.Item(slot);
+        QVERIFY2(kCaptionWidths.contains(label->text()), qPrintable(label->text()));
+        QCOMPARE(label->width(), kCaptionWidths.value(label->text()));
+        QCOMPARE(label->x(), 75);
+    }
+}
+
 } // namespace
 
 class ReceiveDisplayTest : public QObject {
@@ -50,6 +57,8 @@ private slots:
     void oneBadSlotReadsError();
     void rejectedTextChangesNothing_data();
     void rejectedTextChangesNothing();
+    void repeatedFrameWritesEveryCaptionAgain_data();
+    void repeatedFrameWritesEveryCaptionAgain();
     void nothingCarriesOverToTheNextText();
     void shortTextIsLostWithTheFrameAfterIt();
     void fragmentGoesOnceTheLineIsQuiet_data();
@@ -70,7 +79,7 @@ void ReceiveDisplayTest::acceptedTextShowsItsValues_data() {
          {"115200", "Odd", "8", "115200", "Odd", "8", "115200", "Odd", "8"});
     rows("lowest codes", "$000000000$",
          {"9600", "None", "7", "9600", "None", "7", "9600", "None", "7"});
-    rows("mixed", "$421310001$", kUnitValues);
+    rows("mixed", "$421310001$", kDefaultFrameValues);
     rows("eleven marks", QByteArray(11, '$'), QStringList(9, QStringLiteral("Error")));
     // Read together, only the first counts. (At line pace each is read as it comes, as long as
     // the program keeps up: which one shows last is up to the machine's load.)
@@ -87,7 +96,7 @@ void ReceiveDisplayTest::acceptedTextShowsItsValues() {
     QFETCH(QStringList, values);
 
     ConnectedWindow bench;
-    QCOMPARE(bench.currentValues(), kNotAvailable);
+    QCOMPARE(bench.currentValues(), kNineNotAvailable);
     QVERIFY(!bench.window.tmrConnection.isActive());
 
     bench.unit.setDelivery(delivery);
@@ -98,11 +107,7 @@ void ReceiveDisplayTest::acceptedTextShowsItsValues() {
     QVERIFY(bench.window.cmdProgram->isEnabled());
     QVERIFY(bench.window.frmPortC->isEnabled());
     QVERIFY(bench.window.tmrConnection.isActive());
-    // Each current value sizes itself to what it shows.
-    for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot) {
-        const platform::AutoSizeLabel* label = bench.window.lblCurrent.Item(slot);
-        QCOMPARE(label->width(), label->captionWidth(label->text()));
-    }
+    verifySizedToTheirCaptions(bench.window);
 }
 
 void ReceiveDisplayTest::digitBounds_data() {
@@ -182,9 +187,9 @@ void ReceiveDisplayTest::rejectedTextChangesNothing() {
     // Not detected: a rejected text does not bring the detected state, nor start the watchdog.
     {
         ConnectedWindow bench;
-        bench.sendAndSettle(text);
+        QVERIFY(bench.sendAndHandle(text));
         QVERIFY(!bench.detected());
-        QCOMPARE(bench.currentValues(), kNotAvailable);
+        QCOMPARE(bench.currentValues(), kNineNotAvailable);
         QVERIFY(!bench.window.tmrConnection.isActive());
         QCOMPARE(bench.window.com232.InBufferCount(), qint64(0));
     }
@@ -195,23 +200,51 @@ void ReceiveDisplayTest::rejectedTextChangesNothing() {
         const QStringList shown = bench.currentValues();
         QTest::qWait(200);
         const int remaining = bench.window.tmrConnection.remainingTime();
-        bench.sendAndSettle(text);
+        QVERIFY(bench.sendAndHandle(text));
         QVERIFY(bench.detected());
         QCOMPARE(bench.currentValues(), shown);
-        QVERIFY(bench.window.tmrConnection.remainingTime() < remaining);
+        // Restarted, it would have a full count ahead of it again.
+        QVERIFY(bench.window.tmrConnection.remainingTime() <= remaining);
     }
+}
+
+void ReceiveDisplayTest::repeatedFrameWritesEveryCaptionAgain_data() {
+    QTest::addColumn<bool>("marked");
+    QTest::newRow("captions marked in between") << true;
+    QTest::newRow("not detected in between") << false;
+}
+
+void ReceiveDisplayTest::repeatedFrameWritesEveryCaptionAgain() {
+    QFETCH(bool, marked);
+
+    ConnectedWindow bench;
+    QVERIFY(bench.showFrame());
+    QCOMPARE(bench.currentValues(), kDefaultFrameValues);
+
+    // Whatever stands in the captions, the same frame again writes all nine.
+    if (marked) {
+        for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
+            bench.window.lblCurrent.Item(slot)->setCaption(QStringLiteral("N/A"));
+        bench.window.lblCurrent.Item(4)->setCaption(QStringLiteral("Error"));
+    } else {
+        bench.window.SetUnitDetected(false);
+    }
+    QVERIFY(bench.showFrame());
+    QCOMPARE(bench.currentValues(), kDefaultFrameValues);
+    verifySizedToTheirCaptions(bench.window);
 }
 
 void ReceiveDisplayTest::nothingCarriesOverToTheNextText() {
     ConnectedWindow bench;
     QVERIFY(bench.showFrame());
     // Two frames come in one read: the second is lost with the rest of that text.
-    bench.sendAndSettle("$111111111$$000000000$");
+    QVERIFY(bench.sendAndHandle("$111111111$$000000000$"));
     QCOMPARE(bench.window.lblCurrent.Item(0)->text(), QStringLiteral("19200"));
     // A text that starts inside a frame is dropped whole, and leaves nothing behind.
-    bench.sendAndSettle("21310001$$000000000$");
+    QVERIFY(bench.sendAndHandle("21310001$$000000000$"));
     QCOMPARE(bench.window.lblCurrent.Item(0)->text(), QStringLiteral("19200"));
-    bench.sendAndSettle("$000000000$");
+    QCOMPARE(bench.window.com232.InBufferCount(), qint64(0));
+    QVERIFY(bench.sendAndHandle("$000000000$"));
     QCOMPARE(bench.window.lblCurrent.Item(0)->text(), QStringLiteral("9600"));
 }
 
@@ -224,12 +257,12 @@ void ReceiveDisplayTest::shortTextIsLostWithTheFrameAfterIt() {
     QVERIFY(bench.unit.waitDelivered());
     QVERIFY2(bench.unit.widestGapMs() < platform::SerialControl::kFragmentIdleMs,
              "the line pace was not kept");
-    QTRY_COMPARE(bench.window.com232.InBufferCount(), qint64(0));
+    QTRY_VERIFY(bench.handledEvents == 1 && bench.unit.line().unreadByProgram() == 0 &&
+                bench.window.com232.InBufferCount() == 0);
     QVERIFY(!bench.detected());
-    QCOMPARE(bench.currentValues(), kNotAvailable);
+    QCOMPARE(bench.currentValues(), kNineNotAvailable);
 
-    bench.sendAndSettle("$421310001$");
-    QVERIFY(bench.detected());
+    QVERIFY(bench.showFrame());
 }
 
 void ReceiveDisplayTest::fragmentGoesOnceTheLineIsQuiet_data() {
@@ -282,14 +315,15 @@ void ReceiveDisplayTest::fragmentGoesOnceTheLineIsQuiet() {
 
     // The unit's next frames, with the pauses that a unit makes between them: the second one at
     // the latest is shown.
-    bool shownAgain = bench.currentValues() == kUnitValues;
+    bool shownAgain = bench.currentValues() == kDefaultFrameValues;
     for (int frame = 0; frame < 2 && !shownAgain; ++frame) {
         QTest::qWait(4 * platform::SerialControl::kFragmentIdleMs);
         bench.unit.sendFrame();
         QVERIFY(bench.unit.waitDelivered());
-        shownAgain = QTest::qWaitFor([&] { return bench.currentValues() == kUnitValues; }, 500);
+        shownAgain =
+            QTest::qWaitFor([&] { return bench.currentValues() == kDefaultFrameValues; }, 500);
     }
-    QCOMPARE(bench.currentValues(), kUnitValues);
+    QCOMPARE(bench.currentValues(), kDefaultFrameValues);
     QVERIFY(bench.detected());
     QVERIFY2(bench.unit.widestGapMs() < platform::SerialControl::kFragmentIdleMs,
              "the line pace was not kept");
@@ -320,7 +354,7 @@ void ReceiveDisplayTest::framesSentDuringStartUpWaitForIt() {
     // The frame reaches the open port before the event loop has run once.
     unit.sendFrame();
     QCOMPARE(window.txtStatus->text(), configurator::kUnitNotDetected);
-    QCOMPARE(window.lblCurrent.Item(0)->text(), QStringLiteral("N/A"));
+    QCOMPARE(currentValuesOf(window), kNineNotAvailable);
     QCOMPARE(window.cmbNew.Item(0)->currentIndex(), 0);
 
     // That one frame is shown once the window is up.
