@@ -205,27 +205,32 @@ echo "${!devices[@]}" >"$1/masked"
 exec "$2"
 '
 lock_marker=real-window-private.$$
-unshare "${unshare_args[@]}" bash -c "$mask_and_run" mask_and_run "$work" "$program" \
-    "$lock_marker" >"$work/program.log" 2>&1 &
-program_pid=$!
+# Starts the program in its namespace and waits for its window: sets program_pid and window.
+start_program() {
+    rm -f "$work/masked"
+    unshare "${unshare_args[@]}" bash -c "$mask_and_run" mask_and_run "$work" "$program" \
+        "$lock_marker" >"$work/program.log" 2>&1 &
+    program_pid=$!
+    local pattern="^${caption//./\\.}\$" tenths status
+    window=
+    for ((tenths = 0; tenths < 600; ++tenths)); do
+        if ended "$program_pid"; then
+            wait "$program_pid"
+            status=$?
+            program_pid=
+            [ -e "$work/masked" ] ||
+                skip "the serial devices could not be hidden, so the program was not started: $(cat "$work/program.log")"
+            fail "the program ended with status $status before its window showed: $(cat "$work/program.log")"
+        fi
+        window=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1)
+        [ -n "$window" ] && break
+        sleep 0.1
+    done
+    [ -n "$window" ] ||
+        fail "no window captioned \"$caption\" showed within 60 s: $(cat "$work/program.log")"
+}
 
-pattern="^${caption//./\\.}\$"
-window=
-for ((tenths = 0; tenths < 600; ++tenths)); do
-    if ended "$program_pid"; then
-        wait "$program_pid"
-        status=$?
-        program_pid=
-        [ -e "$work/masked" ] ||
-            skip "the serial devices could not be hidden, so the program was not started: $(cat "$work/program.log")"
-        fail "the program ended with status $status before its window showed: $(cat "$work/program.log")"
-    fi
-    window=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-[ -n "$window" ] ||
-    fail "no window captioned \"$caption\" showed within 60 s: $(cat "$work/program.log")"
+start_program
 echo "hidden serial devices: $(cat "$work/masked")"
 
 problems=()
@@ -349,6 +354,21 @@ if [ -n "$closing" ]; then
         problems+=("the program was still running 10 s after $closing")
     fi
 fi
+
+# A signal to end closes the window as the close button does: the program ends with status 0.
+for signal in TERM INT HUP; do
+    start_program
+    kill "-$signal" "$program_pid"
+    if await_end "$program_pid" 100; then
+        wait "$program_pid"
+        status=$?
+        program_pid=
+        echo "exit status after SIG$signal: $status"
+        [ "$status" -eq 0 ] || problems+=("the program ended with status $status, not 0, on SIG$signal")
+    else
+        problems+=("the program was still running 10 s after SIG$signal")
+    fi
+done
 
 if [ ${#problems[@]} -gt 0 ]; then
     printf 'FAIL: %s\n' "${problems[@]}" >&2
