@@ -11,7 +11,7 @@ packages=(
     fonts-liberation fontconfig
     xvfb xdotool util-linux
     clang libclang-rt-14-dev
-    libx11-dev desktop-file-utils
+    libx11-dev libxdamage-dev dbus-daemon desktop-file-utils
 )
 
 install_missing() {
