@@ -1,16 +1,22 @@
 #include "event_procedure.h"
+#include "font_warm_up.h"
 #include "main_window.h"
 #include "port_map.h"
 
 #include <QApplication>
 
+#include <utility>
+
 int main(int /*argc*/, char* argv[]) {
+    // Listed meanwhile on a thread of its own: the port search waits for it.
+    platform::PortMap hostPorts = platform::hostPortMap();
     // The program takes no command line, not even Qt's own options.
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
+    const platform::FontDatabaseWarmUp fonts;
     QApplication::setApplicationName(QStringLiteral("Varnak Arbitrator Configuration"));
 
-    configurator::frmMain window(platform::hostPortMap());
+    configurator::frmMain window(std::move(hostPorts));
     window.start();
     if (platform::programEnded())
         return platform::kRunTimeErrorExitStatus;

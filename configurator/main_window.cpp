@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include "chooser.h"
 #include "event_procedure.h"
 #include "twips.h"
 #include "unit_link.h"
@@ -143,7 +144,7 @@ QGroupBox* frmMain::buildPortPanel(const PanelNames& names, QLabel*& speed, QLab
         current->setObjectName(QStringLiteral("lblCurrent_%1").arg(slot));
         lblCurrent.set(static_cast<std::size_t>(slot), current);
 
-        auto* chooser = new QComboBox(frame);
+        auto* chooser = new platform::Chooser(frame);
         chooser->setObjectName(QStringLiteral("cmbNew_%1").arg(slot));
         chooser->setFont(arial(9.75));
         chooser->setEditable(false);

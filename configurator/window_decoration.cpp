@@ -38,13 +38,13 @@ QLabel* addContactLabel(frmMain& window, const char* name, const QString& text, 
 } // namespace
 
 QImage storedPicture(const QString& name) {
-    return QImage(kPicturePrefix + name);
+    return platform::readPng(kPicturePrefix + name);
 }
 
 QIcon programIcon() {
     QIcon icon;
-    icon.addFile(kPicturePrefix + QStringLiteral("program-icon-32.png"), QSize(32, 32));
-    icon.addFile(kPicturePrefix + QStringLiteral("program-icon-16.png"), QSize(16, 16));
+    icon.addPixmap(QPixmap::fromImage(storedPicture(QStringLiteral("program-icon-32.png"))));
+    icon.addPixmap(QPixmap::fromImage(storedPicture(QStringLiteral("program-icon-16.png"))));
     return icon;
 }
 

@@ -307,6 +307,8 @@ void DecorationTest::storedPicturesSizesAndColours() {
     QFETCH(QSize, size);
     QFETCH(bool, lineArt);
     const QImage picture = configurator::storedPicture(file);
+    // Read as PNG with detection off, it is the image that format detection finds.
+    QCOMPARE(picture, QImage(configurator::kPicturePrefix + file));
     QCOMPARE(picture.size(), size);
     QVERIFY(!picture.hasAlphaChannel());
     const std::set<QRgb> colours = coloursIn(picture, picture.rect());
@@ -406,6 +408,7 @@ void DecorationTest::iconImages() {
     QFETCH(QString, file);
     QFETCH(int, size);
     QFETCH(bool, twoColours);
+    QCOMPARE(configurator::storedPicture(file), QImage(configurator::kPicturePrefix + file));
     const QImage image = configurator::storedPicture(file).convertToFormat(QImage::Format_ARGB32);
     QCOMPARE(image.size(), QSize(size, size));
     QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
