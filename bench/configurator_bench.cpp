@@ -4,9 +4,10 @@
 // of its own (hidden_serial_devices.h), so that the real program lists the host's ports as it
 // always does and finds none that opens; the link figures run over a pseudo-terminal.
 //
-//   configurator_bench [--quick] [--no-xvfb]
-//   configurator_bench --first-frame FILE [PROGRAM]   save the real program's first painted frame
-//                                                      (offscreen) to a PNG file and end
+//   configurator_bench [--quick] [--no-xvfb] [--startup-only] [--program PATH]
+//   configurator_bench --first-frame FILE [--program PATH]
+// --program starts another build of the configurator; --first-frame saves its first painted
+// frame (offscreen) to a PNG file and ends, for comparing builds pixel for pixel.
 #include "drawn_window_watch.h"
 #include "figures.h"
 #include "hidden_serial_devices.h"
@@ -33,6 +34,7 @@ namespace {
 struct Settings {
     bool quick = false;
     bool xvfb = true;
+    bool link = true;
     int rounds = 20;
     int frames = 1000;
     int writes = 500;
@@ -70,18 +72,19 @@ struct PlatformRun {
     Samples samples;
 };
 
-std::vector<Program> programs(QSize size) {
+std::vector<Program> programs(const QString& configurator, QSize size) {
     const QStringList floor{QString::number(size.width()), QString::number(size.height())};
-    return {{"configurator", QStringLiteral(BENCH_CONFIGURATOR), {}},
+    return {{"configurator", configurator, {}},
             {"empty window", QStringLiteral(BENCH_FLOOR), floor},
             {"text floor", QStringLiteral(BENCH_FLOOR), floor + QStringList{"--text"}}};
 }
 
 // One start of each to warm the caches, then `rounds` rounds of all three, each round in
 // another order.
-PlatformRun startRounds(const Platform& platform, QSize size, int rounds) {
+PlatformRun startRounds(const Settings& settings, const Platform& platform, QSize size) {
+    const int rounds = settings.rounds;
     std::fprintf(stderr, "start-up [%s]: %d rounds\n", platform.name.c_str(), rounds);
-    const std::vector<Program> all = programs(size);
+    const std::vector<Program> all = programs(settings.program, size);
     PlatformRun run{platform.name, {}};
     for (const Program& program : all) {
         const StartSample warm = startOnce(program, platform);
@@ -283,13 +286,16 @@ Settings parse(const QStringList& arguments) {
             settings.idleSeconds = 4;
         } else if (option == "--no-xvfb") {
             settings.xvfb = false;
+        } else if (option == "--startup-only") {
+            settings.link = false;
         } else if (option == "--first-frame" && i + 1 < arguments.size()) {
             settings.firstFrame = arguments[++i];
-            if (i + 1 < arguments.size())
-                settings.program = arguments[++i];
+        } else if (option == "--program" && i + 1 < arguments.size()) {
+            settings.program = arguments[++i];
         } else {
-            std::fprintf(stderr, "usage: configurator_bench [--quick] [--no-xvfb]\n"
-                                 "       configurator_bench --first-frame FILE [PROGRAM]\n");
+            std::fprintf(stderr, "usage: configurator_bench [--quick] [--no-xvfb] "
+                                 "[--startup-only] [--program PATH]\n"
+                                 "       configurator_bench --first-frame FILE [--program PATH]\n");
             std::exit(option == "--help" || option == "-h" ? 0 : 2);
         }
     }
@@ -334,8 +340,8 @@ int run(const Settings& settings, const QStringList& hidden) {
 
     const QSize size = startOnce({"configurator", settings.program, {}}, offscreen).size;
     std::vector<PlatformRun> runs;
-    runs.push_back(startRounds(offscreen, size, settings.rounds));
-    runs.push_back(startRounds(offscreenBus, size, settings.rounds));
+    runs.push_back(startRounds(settings, offscreen, size));
+    runs.push_back(startRounds(settings, offscreenBus, size));
     if (settings.xvfb) {
         Server xvfb;
         const QString display =
@@ -349,11 +355,11 @@ int run(const Settings& settings, const QStringList& hidden) {
         Platform xBus = x;
         xBus.name = "Xvfb + D-Bus";
         xBus.environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
-        runs.push_back(startRounds(x, size, settings.rounds));
-        runs.push_back(startRounds(xBus, size, settings.rounds));
+        runs.push_back(startRounds(settings, x, size));
+        runs.push_back(startRounds(settings, xBus, size));
     }
 
-    const std::string link = linkRun(settings);
+    const std::string link = settings.link ? linkRun(settings) : std::string();
 
     utsname system{};
     uname(&system);
@@ -376,7 +382,8 @@ int run(const Settings& settings, const QStringList& hidden) {
     bool allMet = true;
     for (const PlatformRun& platformRun : runs)
         startupRows(platformRun, rows, allMet);
-    linkRows(link, rows, notes, allMet);
+    if (settings.link)
+        linkRows(link, rows, notes, allMet);
     printTable(rows);
     std::printf("\n");
     for (const std::string& note : notes)
