@@ -6,15 +6,21 @@
 namespace platform {
 
 void Chooser::showPopup() {
-    if (fontChangePending_) {
-        QEvent fontChange(QEvent::FontChange);
-        QComboBox::changeEvent(&fontChange);
-    }
+    catchUpFontChange();
     popupBuilt_ = true;
-    fontChangePending_ = false;
     // A style sheet gives the list the application's font unless the list has one of its own.
     view()->setFont(font());
     QComboBox::showPopup();
+}
+
+QSize Chooser::sizeHint() const {
+    const_cast<Chooser*>(this)->catchUpFontChange();
+    return QComboBox::sizeHint();
+}
+
+QSize Chooser::minimumSizeHint() const {
+    const_cast<Chooser*>(this)->catchUpFontChange();
+    return QComboBox::minimumSizeHint();
 }
 
 void Chooser::changeEvent(QEvent* event) {
@@ -25,6 +31,15 @@ void Chooser::changeEvent(QEvent* event) {
         return;
     }
     QComboBox::changeEvent(event);
+}
+
+void Chooser::catchUpFontChange() {
+    if (!fontChangePending_)
+        return;
+    fontChangePending_ = false;
+    popupBuilt_ = true;
+    QEvent fontChange(QEvent::FontChange);
+    QComboBox::changeEvent(&fontChange);
 }
 
 } // namespace platform

@@ -85,6 +85,8 @@ void ChooserTest::openedListMatchesAPlainComboBox_data() {
     QTest::newRow("font inherited from the parent") << FontStep::Inherited << true << false;
     QTest::newRow("size hint asked before the font is set")
         << FontStep::AfterEntries << true << true;
+    QTest::newRow("size hint asked before the font is set, never shown before")
+        << FontStep::AfterEntries << false << true;
 }
 
 void ChooserTest::openedListMatchesAPlainComboBox() {
