@@ -348,7 +348,7 @@ int run(const Settings& settings, const QStringList& hidden) {
             ':' + xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-nolisten", "tcp",
                                                       "-noreset", "-screen", "0", "1024x768x24"});
         if (display == ":")
-            throw std::runtime_error("Xvfb did not start");
+            throw std::runtime_error("Xvfb did not start (--no-xvfb leaves it out)");
         DrawnWindowWatch watch(display);
         Platform x{"Xvfb", startEnvironment(QStringLiteral("xcb"), runtime.path(), noBus), &watch};
         x.environment.insert(QStringLiteral("DISPLAY"), display);
