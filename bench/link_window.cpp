@@ -478,7 +478,7 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const Options options = parse(argc, argv);
     bench::BenchApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Varnak Arbitrator Configuration"));
+    QApplication::setApplicationName(configurator::kDefinitionCaption);
 
     PseudoTerminal line;
     configurator::frmMain window(platform::portMapFromList({line.devicePath()}));
@@ -498,7 +498,7 @@ int main(int argc, char* argv[]) {
                      window.cmdProgram->isEnabled() && window.frmPortA->isEnabled() &&
                      window.frmPortB->isEnabled() && window.frmPortC->isEnabled();
         for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-            right = right && window.lblCurrent[slot]->text() ==
+            right = right && window.lblCurrent.Item(slot)->text() ==
                                  QLatin1String(frame.shown[static_cast<std::size_t>(slot)]);
         if (right) {
             observed.shownNs.store(at);
@@ -513,7 +513,7 @@ int main(int argc, char* argv[]) {
         bool right = window.txtStatus->text() == configurator::kUnitNotDetected &&
                      !window.cmdProgram->isEnabled() && !window.tmrConnection.isActive();
         for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-            right = right && window.lblCurrent[slot]->text() == configurator::kNotAvailable;
+            right = right && window.lblCurrent.Item(slot)->text() == configurator::kNotAvailable;
         observed.notDetectedNs.store(at);
         observed.notDetected.fetch_add(1);
         if (!right)

@@ -14,7 +14,7 @@ int main(int /*argc*/, char* argv[]) {
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     const platform::FontDatabaseWarmUp fonts;
-    QApplication::setApplicationName(QStringLiteral("Varnak Arbitrator Configuration"));
+    QApplication::setApplicationName(configurator::kDefinitionCaption);
 
     configurator::frmMain window(std::move(hostPorts));
     window.start();

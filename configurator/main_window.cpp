@@ -4,7 +4,6 @@
 #include "event_procedure.h"
 #include "twips.h"
 #include "unit_link.h"
-#include "window_decoration.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -83,18 +82,60 @@ frmMain::frmMain(platform::PortMap portMap, QWidget* parent)
     setAutoFillBackground(true);
     setStyleSheet(QLatin1String(kWindowStyle));
 
-    frmPortA = buildPortPanel(
-        {"frmPortA", "Port A Settings", 495, 1755, 0, "lblSpeedPortA", "lblParityPortA",
-         "lblBitsPortA", "lblCurrentPortA", "lblNewPortA", 0, 1, 2, 3, 13, 14, 15},
-        lblSpeedPortA, lblParityPortA, lblBitsPortA, lblCurrentPortA, lblNewPortA);
-    frmPortB = buildPortPanel(
-        {"frmPortB", "Port B Settings", 4365, 1755, 1, "lblSpeedPortB", "lblParityPortB",
-         "lblBitsPortB", "lblCurrentPortB", "lblNewPortB", 4, 7, 6, 5, 18, 19, 20},
-        lblSpeedPortB, lblParityPortB, lblBitsPortB, lblCurrentPortB, lblNewPortB);
-    frmPortC = buildPortPanel({"frmPortC", "Port C Settings", 495, 3915, 2, "lblSpeedPortC",
-                               "lblParityPortC", "lblBitsPortC", "Label1", "Label2", 8, 11, 10, 9,
-                               26, 27, 23},
-                              lblSpeedPortC, lblParityPortC, lblBitsPortC, Label1, Label2);
+    const PortPanel portA = buildPortPanel({.port = 0,
+                                            .frame = {"frmPortA", 0},
+                                            .caption = "Port A Settings",
+                                            .left = 495,
+                                            .top = 1755,
+                                            .currentHeading = {"lblCurrentPortA", 13},
+                                            .newHeading = {"lblNewPortA", 14},
+                                            .speed = {"lblSpeedPortA", 1},
+                                            .parity = {"lblParityPortA", 2},
+                                            .bits = {"lblBitsPortA", 3},
+                                            .firstCurrentTabIndex = 15});
+    frmPortA = portA.frame;
+    lblSpeedPortA = portA.speed;
+    lblParityPortA = portA.parity;
+    lblBitsPortA = portA.bits;
+    lblCurrentPortA = portA.currentHeading;
+    lblNewPortA = portA.newHeading;
+
+    const PortPanel portB = buildPortPanel({.port = 1,
+                                            .frame = {"frmPortB", 4},
+                                            .caption = "Port B Settings",
+                                            .left = 4365,
+                                            .top = 1755,
+                                            .currentHeading = {"lblCurrentPortB", 18},
+                                            .newHeading = {"lblNewPortB", 19},
+                                            .speed = {"lblSpeedPortB", 7},
+                                            .parity = {"lblParityPortB", 6},
+                                            .bits = {"lblBitsPortB", 5},
+                                            .firstCurrentTabIndex = 20});
+    frmPortB = portB.frame;
+    lblSpeedPortB = portB.speed;
+    lblParityPortB = portB.parity;
+    lblBitsPortB = portB.bits;
+    lblCurrentPortB = portB.currentHeading;
+    lblNewPortB = portB.newHeading;
+
+    const PortPanel portC = buildPortPanel({.port = 2,
+                                            .frame = {"frmPortC", 8},
+                                            .caption = "Port C Settings",
+                                            .left = 495,
+                                            .top = 3915,
+                                            .currentHeading = {"Label1", 26},
+                                            .newHeading = {"Label2", 27},
+                                            .speed = {"lblSpeedPortC", 11},
+                                            .parity = {"lblParityPortC", 10},
+                                            .bits = {"lblBitsPortC", 9},
+                                            .firstCurrentTabIndex = 23});
+    frmPortC = portC.frame;
+    lblSpeedPortC = portC.speed;
+    lblParityPortC = portC.parity;
+    lblBitsPortC = portC.bits;
+    Label1 = portC.currentHeading;
+    Label2 = portC.newHeading;
+
     buildStatusAndButton();
 
     tmrConnection.setObjectName(QStringLiteral("tmrConnection"));
@@ -110,37 +151,43 @@ frmMain::frmMain(platform::PortMap portMap, QWidget* parent)
     connect(cmdProgram, &QPushButton::clicked, this,
             [this] { platform::runEventProcedure([this] { cmdProgram_Click(); }); });
 
-    addWindowDecoration(*this);
+    buildDecoration();
     applyTabOrder();
 }
 
-QGroupBox* frmMain::buildPortPanel(const PanelNames& names, QLabel*& speed, QLabel*& parity,
-                                   QLabel*& bits, QLabel*& currentHeading, QLabel*& newHeading) {
-    QGroupBox* frame =
-        addFrame(this, names.frame, QLatin1String(names.caption),
-                 twipsRect(names.left, names.top, 3570, 1995), arial(9.75, true), names.tabFrame);
-
+frmMain::PortPanel frmMain::buildPortPanel(const PortPanelDefinition& definition) {
+    const auto label = [](QWidget* parent, Named named, const QString& caption, QRect box,
+                          Qt::Alignment alignment) {
+        return addLabel(parent, named.name, caption, box, alignment, named.tabIndex);
+    };
     const Qt::Alignment left = Qt::AlignLeft;
     const Qt::Alignment right = Qt::AlignRight;
-    currentHeading = addLabel(frame, names.currentHeading, QStringLiteral("Current"),
-                              twipsRect(1125, 270, 630, 240), left, names.tabCurrentHeading);
-    newHeading = addLabel(frame, names.newHeading, QStringLiteral("New"),
-                          twipsRect(2565, 270, 375, 240), left, names.tabNewHeading);
-    speed = addLabel(frame, names.speed, QStringLiteral("Speed :"), twipsRect(135, 630, 675, 240),
-                     right, names.tabSpeed);
-    parity = addLabel(frame, names.parity, QStringLiteral("Parity :"),
-                      twipsRect(180, 1080, 630, 240), right, names.tabParity);
-    bits = addLabel(frame, names.bits, QStringLiteral("Bits :"), twipsRect(345, 1530, 465, 240),
-                    right, names.tabBits);
+
+    QGroupBox* frame = addFrame(this, definition.frame.name, QLatin1String(definition.caption),
+                                twipsRect(definition.left, definition.top, 3570, 1995),
+                                arial(9.75, true), definition.frame.tabIndex);
+    const PortPanel panel{
+        .frame = frame,
+        .currentHeading = label(frame, definition.currentHeading, QStringLiteral("Current"),
+                                twipsRect(1125, 270, 630, 240), left),
+        .newHeading = label(frame, definition.newHeading, QStringLiteral("New"),
+                            twipsRect(2565, 270, 375, 240), left),
+        .speed = label(frame, definition.speed, QStringLiteral("Speed :"),
+                       twipsRect(135, 630, 675, 240), right),
+        .parity = label(frame, definition.parity, QStringLiteral("Parity :"),
+                        twipsRect(180, 1080, 630, 240), right),
+        .bits = label(frame, definition.bits, QStringLiteral("Bits :"),
+                      twipsRect(345, 1530, 465, 240), right),
+    };
 
     // The rows lie 450 twips apart; each chooser sits 45 twips above its row's labels.
     for (const Row row : {Row::Speed, Row::Parity, Row::DataBits}) {
-        const std::int16_t slot = slotOf(names.port, row);
+        const std::int16_t slot = slotOf(definition.port, row);
         const int rowTop = 630 + 450 * static_cast<int>(row);
 
-        platform::AutoSizeLabel* current = addLabel(frame, "lblCurrent", QStringLiteral("115200"),
-                                                    twipsRect(1125, rowTop, 630, 240), left,
-                                                    names.tabFirstCurrent + static_cast<int>(row));
+        platform::AutoSizeLabel* current = addLabel(
+            frame, "lblCurrent", QStringLiteral("115200"), twipsRect(1125, rowTop, 630, 240), left,
+            definition.firstCurrentTabIndex + static_cast<int>(row));
         current->setObjectName(QStringLiteral("lblCurrent_%1").arg(slot));
         lblCurrent.set(static_cast<std::size_t>(slot), current);
 
@@ -156,7 +203,7 @@ QGroupBox* frmMain::buildPortPanel(const PanelNames& names, QLabel*& speed, QLab
         setTabIndex(chooser, 28 + slot);
         cmbNew.set(static_cast<std::size_t>(slot), chooser);
     }
-    return frame;
+    return panel;
 }
 
 void frmMain::buildStatusAndButton() {

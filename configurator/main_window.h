@@ -74,8 +74,8 @@ public:
     QLineEdit* txtStatus;
     QPushButton* cmdProgram;
 
-    // The border line, the icon picture, the logo and certificate areas and the contact labels
-    // (window_decoration.cpp): built with the window and never touched again.
+    // The border line, the icon picture, the logo and certificate areas and the contact labels:
+    // built with the window and never touched again.
     platform::PictureBox* Picture1;
     platform::PictureBox* Picture2;
     platform::PictureBox* Picture3;
@@ -92,25 +92,42 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    struct PanelNames {
-        const char* frame;
+    // A control's object name and its place in the tab order.
+    struct Named {
+        const char* name;
+        int tabIndex;
+    };
+    // One port panel as the window defines it. The current values take the tab indexes from
+    // firstCurrentTabIndex on, row by row; the choosers take theirs by slot.
+    struct PortPanelDefinition {
+        std::int16_t port;
+        Named frame;
         const char* caption;
         int left;
         int top;
-        std::int16_t port;
-        const char* speed;
-        const char* parity;
-        const char* bits;
-        const char* currentHeading;
-        const char* newHeading;
-        // Tab indexes: frame; row labels speed, parity, bits; headings; first current value
-        int tabFrame, tabSpeed, tabParity, tabBits, tabCurrentHeading, tabNewHeading,
-            tabFirstCurrent;
+        Named currentHeading;
+        Named newHeading;
+        Named speed;
+        Named parity;
+        Named bits;
+        int firstCurrentTabIndex;
+    };
+    // The controls of a built panel that the window holds by name; its current values and
+    // choosers go into lblCurrent and cmbNew.
+    struct PortPanel {
+        QGroupBox* frame;
+        QLabel* currentHeading;
+        QLabel* newHeading;
+        QLabel* speed;
+        QLabel* parity;
+        QLabel* bits;
     };
 
-    QGroupBox* buildPortPanel(const PanelNames& names, QLabel*& speed, QLabel*& parity,
-                              QLabel*& bits, QLabel*& currentHeading, QLabel*& newHeading);
+    PortPanel buildPortPanel(const PortPanelDefinition& definition);
     void buildStatusAndButton();
+    // The border line, the icon picture, the logo and certificate areas, the contact labels and
+    // the program icon (window_decoration.cpp).
+    void buildDecoration();
     void applyTabOrder();
     void showStatus(const QString& text);
 
@@ -121,6 +138,8 @@ private:
     void com232_OnComm();
     void tmrConnection_Timer();
     void cmdProgram_Click();
+    // Each chooser's entries as they stand now.
+    ChooserLists chooserLists() const;
 
     bool CommPortOpened = false;
     std::int16_t CommPortNumber = 0;

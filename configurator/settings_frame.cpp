@@ -50,4 +50,40 @@ std::int16_t SettingCode(QString valueText) {
     return 0;
 }
 
+std::optional<SlotTexts> decodeSettingsFrame(const QString& received, const ChooserLists& lists) {
+    if (!IsSettingsFrame(received))
+        return std::nullopt;
+    SlotTexts shown;
+    for (std::int16_t slot = 0; slot < kSlotCount; ++slot) {
+        const auto index = static_cast<std::size_t>(slot);
+        const QChar character = received.at(digitIndexOf(slot));
+        const QStringList& list = lists[index];
+        if (character < QLatin1Char('0') || character > QLatin1Char('9')) {
+            shown[index] = kErrorText;
+            continue;
+        }
+        const auto code = static_cast<std::int16_t>(character.unicode() - u'0');
+        if (code > list.size() - 2) {
+            shown[index] = kErrorText;
+            continue;
+        }
+        shown[index] = list.at(code + 1);
+    }
+    return shown;
+}
+
+QString composeSettingsFrame(const ListIndexes& listIndexes, const SlotTexts& currentValues) {
+    QString frame(kFrameMark);
+    for (std::size_t slot = 0; slot < listIndexes.size(); ++slot) {
+        const std::int16_t listIndex = listIndexes[slot];
+        // A chooser with nothing selected counts as "New Value", so the frame stays whole.
+        if (listIndex <= 0)
+            frame += QString::number(SettingCode(currentValues[slot]));
+        else
+            frame += QString::number(listIndex - 1);
+    }
+    frame += kFrameMark;
+    return frame;
+}
+
 } // namespace configurator

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace configurator {
@@ -22,9 +23,6 @@ constexpr std::int16_t slotOf(std::int16_t port, Row row) noexcept {
 constexpr Row rowOf(std::int16_t slot) noexcept {
     return static_cast<Row>(slot % 3);
 }
-constexpr std::int16_t portOf(std::int16_t slot) noexcept {
-    return static_cast<std::int16_t>(slot / 3);
-}
 
 // A settings frame: "$", the nine setting codes as digits in slot order, "$". The same in both
 // directions; nothing else frames it.
@@ -39,6 +37,15 @@ constexpr qsizetype digitIndexOf(std::int16_t slot) noexcept {
 // The first entry of every chooser: no new value chosen.
 inline const QString kNewValue = QStringLiteral("New Value");
 
+// A slot whose character is no digit, or a digit beyond its chooser list, shows this.
+inline const QString kErrorText = QStringLiteral("Error");
+
+// One text per slot, and each chooser's entries as read at one moment, both indexed by slot.
+using SlotTexts = std::array<QString, kSlotCount>;
+using ChooserLists = std::array<QStringList, kSlotCount>;
+// Each chooser's selected entry, by slot: 0 is "New Value", -1 nothing selected.
+using ListIndexes = std::array<std::int16_t, kSlotCount>;
+
 // The value texts of a row in setting-code order: code d is the d-th text.
 std::span<const QString> valueTexts(Row row);
 
@@ -51,5 +58,17 @@ bool IsSettingsFrame(const QString& text);
 
 // The setting code of a shown value text, by exact comparison; any other text gives 0.
 std::int16_t SettingCode(QString valueText);
+
+// What a received text shows in the nine current values: nothing when IsSettingsFrame rejects
+// it. Otherwise each slot is judged by its own character alone: a digit d no greater than the
+// length of the slot's list less 2 shows the list's entry d + 1; any other character, and any
+// digit beyond that bound, shows "Error". The lists are the choosers' as they stand when the
+// text is judged.
+std::optional<SlotTexts> decodeSettingsFrame(const QString& received, const ChooserLists& lists);
+
+// The frame that a write sends: "$", one digit per slot, "$". A chooser on a value gives its
+// list index less 1; one on "New Value", or with nothing selected, gives the SettingCode of the
+// slot's current value.
+QString composeSettingsFrame(const ListIndexes& listIndexes, const SlotTexts& currentValues);
 
 } // namespace configurator

@@ -58,24 +58,12 @@ void frmMain::com232_OnComm() {
         return;
 
     const QString received = com232.Input();
-    if (!IsSettingsFrame(received))
+    const std::optional<SlotTexts> shown = decodeSettingsFrame(received, chooserLists());
+    if (!shown)
         return;
 
-    for (std::int16_t slot = 0; slot < kSlotCount; ++slot) {
-        const QChar character = received.at(digitIndexOf(slot));
-        QComboBox* chooser = cmbNew.Item(slot);
-        platform::AutoSizeLabel* current = lblCurrent.Item(slot);
-        if (character < QLatin1Char('0') || character > QLatin1Char('9')) {
-            current->setCaption(kErrorText);
-            continue;
-        }
-        const int code = character.unicode() - u'0';
-        if (code > chooser->count() - 2) {
-            current->setCaption(kErrorText);
-            continue;
-        }
-        current->setCaption(chooser->itemText(code + 1));
-    }
+    for (std::int16_t slot = 0; slot < kSlotCount; ++slot)
+        lblCurrent.Item(slot)->setCaption((*shown)[static_cast<std::size_t>(slot)]);
 
     SetUnitDetected(true);
     tmrConnection.stop();
@@ -88,22 +76,29 @@ void frmMain::tmrConnection_Timer() {
 }
 
 void frmMain::cmdProgram_Click() {
-    QString frame(kFrameMark);
-
-    for (const std::int16_t port : {0, 1, 2})
+    for (std::int16_t port = 0; port < kPortCount; ++port)
         cmbNew.Item(slotOf(port, Row::DataBits))->setCurrentIndex(kEightDataBitsEntry);
 
+    ListIndexes listIndexes;
+    SlotTexts currentValues;
     for (std::int16_t slot = 0; slot < kSlotCount; ++slot) {
-        const int listIndex = cmbNew.Item(slot)->currentIndex();
-        // A chooser with nothing selected counts as "New Value", so the frame stays whole.
-        if (listIndex <= 0)
-            frame += QString::number(SettingCode(lblCurrent.Item(slot)->Caption()));
-        else
-            frame += QString::number(listIndex - 1);
+        listIndexes[static_cast<std::size_t>(slot)] =
+            static_cast<std::int16_t>(cmbNew.Item(slot)->currentIndex());
+        currentValues[static_cast<std::size_t>(slot)] = lblCurrent.Item(slot)->Caption();
     }
-    frame += kFrameMark;
 
-    com232.setOutput(frame);
+    com232.setOutput(composeSettingsFrame(listIndexes, currentValues));
+}
+
+ChooserLists frmMain::chooserLists() const {
+    ChooserLists lists;
+    for (std::int16_t slot = 0; slot < kSlotCount; ++slot) {
+        const QComboBox* chooser = cmbNew.Item(slot);
+        QStringList& list = lists[static_cast<std::size_t>(slot)];
+        for (int entry = 0; entry < chooser->count(); ++entry)
+            list << chooser->itemText(entry);
+    }
+    return lists;
 }
 
 } // namespace configurator

@@ -16,9 +16,6 @@ inline const QString kCaptionTitle = QStringLiteral("Varnak Arbitrator Configura
 inline const QString kConnectedVia = QStringLiteral(" - Connected via comm ");
 inline const QString kNoCommPorts = QStringLiteral(" - No Comm Ports Available");
 
-// A slot whose character is no digit, or a digit beyond its chooser list, shows this.
-inline const QString kErrorText = QStringLiteral("Error");
-
 // The unit counts as gone when no settings frame has come for this long.
 inline constexpr int kWatchdogIntervalMs = 3000;
 

@@ -1,12 +1,14 @@
 #pragma once
 
+// The decoration's pictures and texts. frmMain::buildDecoration (window_decoration.cpp) puts the
+// border line, the icon picture, the logo and certificate areas and the two contact labels on
+// the window, and gives the window and the application the program icon; nothing touches them
+// afterwards.
 #include <QIcon>
 #include <QImage>
 #include <QString>
 
 namespace configurator {
-
-class frmMain;
 
 // Where the drawn pictures lie in the program's resources.
 inline const QString kPicturePrefix = QStringLiteral(":/pictures/");
@@ -22,10 +24,5 @@ QImage storedPicture(const QString& name);
 
 // The program icon: the window glyph at 32 and 16 pixels, in 16 colours.
 QIcon programIcon();
-
-// Adds the border line, the icon picture, the logo and certificate areas and the two contact
-// labels to the window, and gives the window and the application the program icon. They are
-// built once, with the window, and nothing touches them afterwards.
-void addWindowDecoration(frmMain& window);
 
 } // namespace configurator

@@ -21,7 +21,6 @@ public:
                 QStringLiteral("Control array element '%1' doesn't exist").arg(index));
         return members_[static_cast<std::size_t>(index)];
     }
-    Control* operator[](std::int16_t index) const { return Item(index); }
 
     void set(std::size_t index, Control* member) { members_.at(index) = member; }
 

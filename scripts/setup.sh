@@ -5,10 +5,14 @@ set -euo pipefail
 
 cd "$(dirname "$0")/.."
 
-packages=(
+# What building and running the program needs.
+run_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-serialport-dev
     fonts-liberation fontconfig
+)
+# What the test suite adds: the real window under Xvfb, the fuzzer and the install check.
+test_packages=(
     xvfb xdotool util-linux
     clang libclang-rt-14-dev
     libx11-dev libxdamage-dev dbus-daemon desktop-file-utils
@@ -16,7 +20,7 @@ packages=(
 
 install_missing() {
     local missing=()
-    for package in "${packages[@]}"; do
+    for package in "$@"; do
         if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$package")
         fi
@@ -36,15 +40,15 @@ build() {
 
 case "${1:-}" in
 run)
-    install_missing
-    build default
-    exec build/default/configurator/arbitrator-configurator
+    install_missing "${run_packages[@]}"
+    build program
+    exec build/program/configurator/arbitrator-configurator
     ;;
 test)
-    install_missing
+    install_missing "${run_packages[@]}" "${test_packages[@]}"
     build default
     ctest --preset default
-    # The receive road under libFuzzer for a bounded number of inputs; a failing input is kept
+    # The receive rule under libFuzzer for a bounded number of inputs; a failing input is kept
     # in build/fuzz/ as crash-*.
     build fuzz
     mkdir -p build/fuzz/corpus

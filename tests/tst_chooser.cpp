@@ -148,9 +148,9 @@ void ChooserTest::windowsListsOpenInTheChoosersFont() {
     window.start();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-        QVERIFY(window.cmbNew[slot]->findChildren<QAbstractItemView*>().isEmpty());
+        QVERIFY(window.cmbNew.Item(slot)->findChildren<QAbstractItemView*>().isEmpty());
 
-    QComboBox* speed = window.cmbNew[0];
+    QComboBox* speed = window.cmbNew.Item(0);
     speed->setEnabled(true);
     QVERIFY(!openedList(*speed).isNull());
     QCOMPARE(speed->view()->font(), arial(9.75));

@@ -259,9 +259,9 @@ void HardeningTest::floodAtFullSpeed() {
 
     // A second into the flood the panels are still enabled: a key press still moves a chooser.
     QTest::qWait(1000);
-    QCoreApplication::postEvent(bench.window.cmbNew[0],
+    QCoreApplication::postEvent(bench.window.cmbNew.Item(0),
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier));
-    QTRY_COMPARE(bench.window.cmbNew[0]->currentIndex(), 1);
+    QTRY_COMPARE(bench.window.cmbNew.Item(0)->currentIndex(), 1);
 
     // The garbage restarts nothing: the watchdog runs out 3 s after the last frame.
     QTRY_VERIFY_WITH_TIMEOUT(!expiries.isEmpty(), 6000);
@@ -361,8 +361,8 @@ void HardeningTest::thousandClicksPutAThousandFrames() {
         // Port A's speed and parity change from click to click, so each frame tells its place.
         const int speed = click % 5;
         const int parity = (click / 5) % 3;
-        bench.window.cmbNew[0]->setCurrentIndex(speed + 1);
-        bench.window.cmbNew[1]->setCurrentIndex(parity + 1);
+        bench.window.cmbNew.Item(0)->setCurrentIndex(speed + 1);
+        bench.window.cmbNew.Item(1)->setCurrentIndex(parity + 1);
         expected += '$' + QByteArray::number(speed) + QByteArray::number(parity) + "1311001$";
         QTest::mouseClick(bench.window.cmdProgram, Qt::LeftButton);
         // A person's next click comes after the event loop has had its turn.

@@ -45,7 +45,7 @@ void verifyNotDetected(frmMain& window) {
     QVERIFY(!statusDrawnIn(window, QColor(0, 255, 0)));
     QVERIFY(window.txtStatus->font().bold());
     for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-        QCOMPARE(window.lblCurrent[slot]->text(), QStringLiteral("N/A"));
+        QCOMPARE(window.lblCurrent.Item(slot)->text(), QStringLiteral("N/A"));
 }
 
 } // namespace
@@ -81,7 +81,7 @@ void MainWindowTest::startsNotDetectedOnNewValue() {
     QCOMPARE(window.frmStatusWindow->title(), QStringLiteral("Status Window"));
     QCOMPARE(window.cmdProgram->text(), QStringLiteral("Write to Unit"));
     for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot) {
-        QComboBox* chooser = window.cmbNew[slot];
+        QComboBox* chooser = window.cmbNew.Item(slot);
         QCOMPARE(chooser->currentIndex(), 0);
         QCOMPARE(chooser->currentText(), QStringLiteral("New Value"));
         QVERIFY(!chooser->isEditable());
@@ -111,7 +111,7 @@ void MainWindowTest::chooserLists() {
     QFETCH(int, slot);
     QFETCH(QStringList, entries);
     StartedWindow started;
-    QComboBox* chooser = started.window.cmbNew[std::int16_t(slot)];
+    QComboBox* chooser = started.window.cmbNew.Item(std::int16_t(slot));
     QStringList shown;
     for (int index = 0; index < chooser->count(); ++index)
         shown << chooser->itemText(index);
@@ -298,9 +298,10 @@ void MainWindowTest::focusFollowsTheTabIndexes() {
     QVERIFY(QTest::qWaitForWindowActive(&window));
 
     // Frames and labels never take the focus, nor do the disabled data-bits choosers.
-    const QList<QWidget*> expected = {window.cmdProgram, window.cmbNew[0], window.cmbNew[1],
-                                      window.cmbNew[3],  window.cmbNew[4], window.cmbNew[6],
-                                      window.cmbNew[7],  window.txtStatus, window.cmdProgram};
+    const QList<QWidget*> expected = {
+        window.cmdProgram,     window.cmbNew.Item(0), window.cmbNew.Item(1),
+        window.cmbNew.Item(3), window.cmbNew.Item(4), window.cmbNew.Item(6),
+        window.cmbNew.Item(7), window.txtStatus,      window.cmdProgram};
     window.cmdProgram->setFocus();
     QList<QWidget*> visited{QApplication::focusWidget()};
     for (int step = 1; step < expected.size(); ++step) {
@@ -313,10 +314,10 @@ void MainWindowTest::focusFollowsTheTabIndexes() {
 void MainWindowTest::setUnitDetectedBothWays() {
     StartedWindow started;
     frmMain& window = started.window;
-    window.cmbNew[0]->setCurrentIndex(3);
+    window.cmbNew.Item(0)->setCurrentIndex(3);
 
-    window.lblCurrent[0]->setCaption(QStringLiteral("Error"));
-    window.lblCurrent[4]->setCaption(QStringLiteral("Even"));
+    window.lblCurrent.Item(0)->setCaption(QStringLiteral("Error"));
+    window.lblCurrent.Item(4)->setCaption(QStringLiteral("Even"));
     for (int call = 0; call < 2; ++call) {
         window.SetUnitDetected(true);
         for (QWidget* frame : {window.frmPortA, window.frmPortB, window.frmPortC})
@@ -328,16 +329,16 @@ void MainWindowTest::setUnitDetectedBothWays() {
         QVERIFY(!statusDrawnIn(window, QColor(255, 0, 0)));
         QVERIFY(window.txtStatus->font().bold());
         // The current values keep what they show.
-        QCOMPARE(window.lblCurrent[0]->text(), QStringLiteral("Error"));
-        QCOMPARE(window.lblCurrent[4]->text(), QStringLiteral("Even"));
+        QCOMPARE(window.lblCurrent.Item(0)->text(), QStringLiteral("Error"));
+        QCOMPARE(window.lblCurrent.Item(4)->text(), QStringLiteral("Even"));
     }
     for (int call = 0; call < 2; ++call) {
         window.SetUnitDetected(false);
         verifyNotDetected(window);
     }
     // No change of state touches a chooser or the caption.
-    QCOMPARE(window.cmbNew[0]->currentIndex(), 3);
-    QCOMPARE(window.cmbNew[1]->currentIndex(), 0);
+    QCOMPARE(window.cmbNew.Item(0)->currentIndex(), 3);
+    QCOMPARE(window.cmbNew.Item(1)->currentIndex(), 0);
     QVERIFY(window.windowTitle().endsWith(QStringLiteral(" - No Comm Ports Available")));
 }
 
@@ -347,11 +348,11 @@ void MainWindowTest::disabledPanelKeepsItsDataBitsChoosersDisabled() {
     window.SetUnitDetected(true);
     window.SetUnitDetected(false);
     for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-        QVERIFY(!window.cmbNew[slot]->isEnabled());
+        QVERIFY(!window.cmbNew.Item(slot)->isEnabled());
 
     window.SetUnitDetected(true);
     for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-        QCOMPARE(window.cmbNew[slot]->isEnabled(), slot % 3 != 2);
+        QCOMPARE(window.cmbNew.Item(slot)->isEnabled(), slot % 3 != 2);
 }
 
 QTEST_MAIN(MainWindowTest)

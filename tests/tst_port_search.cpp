@@ -110,7 +110,7 @@ void PortSearchTest::search() {
     // Either way the window starts not detected, every chooser on "New Value".
     QCOMPARE(window.txtStatus->text(), QStringLiteral("Warning ! Unit not detected"));
     for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-        QCOMPARE(window.cmbNew[slot]->currentIndex(), 0);
+        QCOMPARE(window.cmbNew.Item(slot)->currentIndex(), 0);
 }
 
 void PortSearchTest::noPortOpens() {
@@ -122,7 +122,7 @@ void PortSearchTest::noPortOpens() {
     QVERIFY(!window.commPortOpened());
     QCOMPARE(window.commPortNumber(), 17);
     QVERIFY(!window.cmdProgram->isEnabled());
-    QCOMPARE(window.cmbNew[0]->currentText(), QStringLiteral("New Value"));
+    QCOMPARE(window.cmbNew.Item(0)->currentText(), QStringLiteral("New Value"));
 
     // Closing leaves the port alone: nothing to close, nothing tried again, nothing fails.
     window.show();

@@ -76,7 +76,7 @@ void ReceiveDisplayTest::acceptedTextShowsItsValues() {
     QVERIFY(bench.window.tmrConnection.isActive());
     // Each current value sizes itself to what it shows.
     for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot) {
-        const platform::AutoSizeLabel* label = bench.window.lblCurrent[slot];
+        const platform::AutoSizeLabel* label = bench.window.lblCurrent.Item(slot);
         QCOMPARE(label->width(), label->captionWidth(label->text()));
     }
 }
@@ -111,7 +111,7 @@ void ReceiveDisplayTest::digitBounds() {
     ConnectedWindow bench;
     bench.unit.send(frameWith(slot, digit));
     QTRY_VERIFY(bench.detected());
-    QCOMPARE(bench.window.lblCurrent[std::int16_t(slot)]->text(), shown);
+    QCOMPARE(bench.window.lblCurrent.Item(std::int16_t(slot))->text(), shown);
 }
 
 void ReceiveDisplayTest::oneBadSlotReadsError_data() {
@@ -183,12 +183,12 @@ void ReceiveDisplayTest::nothingCarriesOverToTheNextText() {
     QVERIFY(bench.showFrame());
     // Two frames come in one read: the second is lost with the rest of that text.
     bench.sendAndSettle("$111111111$$000000000$");
-    QCOMPARE(bench.window.lblCurrent[0]->text(), QStringLiteral("19200"));
+    QCOMPARE(bench.window.lblCurrent.Item(0)->text(), QStringLiteral("19200"));
     // A text that starts inside a frame is dropped whole, and leaves nothing behind.
     bench.sendAndSettle("21310001$$000000000$");
-    QCOMPARE(bench.window.lblCurrent[0]->text(), QStringLiteral("19200"));
+    QCOMPARE(bench.window.lblCurrent.Item(0)->text(), QStringLiteral("19200"));
     bench.sendAndSettle("$000000000$");
-    QCOMPARE(bench.window.lblCurrent[0]->text(), QStringLiteral("9600"));
+    QCOMPARE(bench.window.lblCurrent.Item(0)->text(), QStringLiteral("9600"));
 }
 
 void ReceiveDisplayTest::shortTextIsLostWithTheFrameAfterIt() {
@@ -232,13 +232,13 @@ void ReceiveDisplayTest::framesSentDuringStartUpWaitForIt() {
     // The frame reaches the open port before the event loop has run once.
     unit.sendFrame();
     QCOMPARE(window.txtStatus->text(), configurator::kUnitNotDetected);
-    QCOMPARE(window.lblCurrent[0]->text(), QStringLiteral("N/A"));
-    QCOMPARE(window.cmbNew[0]->currentIndex(), 0);
+    QCOMPARE(window.lblCurrent.Item(0)->text(), QStringLiteral("N/A"));
+    QCOMPARE(window.cmbNew.Item(0)->currentIndex(), 0);
 
     // That one frame is shown once the window is up.
     window.show();
     QTRY_COMPARE(window.txtStatus->text(), configurator::kUnitDetected);
-    QCOMPARE(window.lblCurrent[0]->text(), QStringLiteral("115200"));
+    QCOMPARE(window.lblCurrent.Item(0)->text(), QStringLiteral("115200"));
 }
 
 QTEST_MAIN(ReceiveDisplayTest)

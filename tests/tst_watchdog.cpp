@@ -67,7 +67,7 @@ void WatchdogTest::oneFrameThenSilenceGivesOneExpiry() {
     QCOMPARE(bench.expiries.count(), 1);
     QVERIFY(bench.window.com232.portOpen());
     QVERIFY(bench.window.windowTitle().endsWith(QStringLiteral("comm 1")));
-    QCOMPARE(bench.window.cmbNew[0]->currentIndex(), 0);
+    QCOMPARE(bench.window.cmbNew.Item(0)->currentIndex(), 0);
 }
 
 void WatchdogTest::framesLessThanThreeSecondsApartKeepDetected() {

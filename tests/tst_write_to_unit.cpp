@@ -54,7 +54,7 @@ void WriteToUnitTest::clickSendsOneFrame() {
     QVERIFY(bench.showFrame());
     for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot) {
         if (choices[slot] >= 0)
-            bench.window.cmbNew[slot]->setCurrentIndex(choices[slot]);
+            bench.window.cmbNew.Item(slot)->setCurrentIndex(choices[slot]);
     }
     QTest::mouseClick(bench.window.cmdProgram, Qt::LeftButton);
     QVERIFY(bench.unit.waitForWritten(11));
@@ -67,19 +67,19 @@ void WriteToUnitTest::dataBitsChoosersShowEightAfterAWrite() {
     QVERIFY(bench.showFrame());
     bench.window.cmdProgram->click();
     for (const std::int16_t slot : {2, 5, 8}) {
-        QCOMPARE(bench.window.cmbNew[slot]->currentText(), QStringLiteral("8"));
-        QVERIFY(!bench.window.cmbNew[slot]->isEnabled());
+        QCOMPARE(bench.window.cmbNew.Item(slot)->currentText(), QStringLiteral("8"));
+        QVERIFY(!bench.window.cmbNew.Item(slot)->isEnabled());
     }
     // They keep showing it through a change of state.
     bench.window.SetUnitDetected(false);
     bench.window.SetUnitDetected(true);
-    QCOMPARE(bench.window.cmbNew[8]->currentText(), QStringLiteral("8"));
+    QCOMPARE(bench.window.cmbNew.Item(8)->currentText(), QStringLiteral("8"));
 }
 
 void WriteToUnitTest::twoClicksSendTheFrameTwice() {
     ConnectedWindow bench("421310001");
     QVERIFY(bench.showFrame());
-    bench.window.cmbNew[1]->setCurrentIndex(1);
+    bench.window.cmbNew.Item(1)->setCurrentIndex(1);
     bench.window.cmdProgram->click();
     bench.window.cmdProgram->click();
     QVERIFY(bench.unit.waitForWritten(22));
@@ -89,8 +89,8 @@ void WriteToUnitTest::twoClicksSendTheFrameTwice() {
 void WriteToUnitTest::writeChangesNothingElse() {
     ConnectedWindow bench("421310001");
     QVERIFY(bench.showFrame());
-    bench.window.cmbNew[0]->setCurrentIndex(2);
-    bench.window.cmbNew[7]->setCurrentIndex(3);
+    bench.window.cmbNew.Item(0)->setCurrentIndex(2);
+    bench.window.cmbNew.Item(7)->setCurrentIndex(3);
     QTest::qWait(300);
     const QStringList values = bench.currentValues();
     const QString caption = bench.window.windowTitle();
@@ -103,9 +103,9 @@ void WriteToUnitTest::writeChangesNothingElse() {
     QVERIFY(bench.window.cmdProgram->isEnabled());
     QVERIFY(bench.window.frmPortB->isEnabled());
     QCOMPARE(bench.window.windowTitle(), caption);
-    QCOMPARE(bench.window.cmbNew[0]->currentIndex(), 2);
-    QCOMPARE(bench.window.cmbNew[7]->currentIndex(), 3);
-    QCOMPARE(bench.window.cmbNew[3]->currentIndex(), 0);
+    QCOMPARE(bench.window.cmbNew.Item(0)->currentIndex(), 2);
+    QCOMPARE(bench.window.cmbNew.Item(7)->currentIndex(), 3);
+    QCOMPARE(bench.window.cmbNew.Item(3)->currentIndex(), 0);
     // The watchdog goes on counting from the last frame.
     QVERIFY(bench.window.tmrConnection.isActive());
     QVERIFY(bench.window.tmrConnection.remainingTime() <= remaining);
@@ -117,7 +117,7 @@ void WriteToUnitTest::disabledButtonSendsNothing() {
     QTest::mouseClick(bench.window.cmdProgram, Qt::LeftButton);
     bench.window.cmdProgram->click();
     QCOMPARE(bench.unit.line().receiveFor(200), QByteArray());
-    QCOMPARE(bench.window.cmbNew[2]->currentIndex(), 0);
+    QCOMPARE(bench.window.cmbNew.Item(2)->currentIndex(), 0);
 }
 
 void WriteToUnitTest::wholeRoadThroughTheUnit() {
@@ -131,8 +131,8 @@ void WriteToUnitTest::wholeRoadThroughTheUnit() {
                  (QStringList{"9600", "None", "8", "19200", "Even", "8", "115200", "Odd", "7"}));
 
     // A write: the unit takes it and reports the new values, which the window shows.
-    bench.window.cmbNew[0]->setCurrentIndex(5);
-    bench.window.cmbNew[7]->setCurrentIndex(1);
+    bench.window.cmbNew.Item(0)->setCurrentIndex(5);
+    bench.window.cmbNew.Item(7)->setCurrentIndex(1);
     bench.window.cmdProgram->click();
     QVERIFY(bench.unit.waitForWritten(11));
     QCOMPARE(bench.unit.written(), QByteArray("$401111401$"));
@@ -145,7 +145,7 @@ void WriteToUnitTest::wholeRoadThroughTheUnit() {
     QCOMPARE(bench.currentValues(), QStringList(9, QStringLiteral("N/A")));
     bench.unit.startSending(500);
     QTRY_VERIFY(bench.detected());
-    QCOMPARE(bench.window.lblCurrent[0]->text(), QStringLiteral("115200"));
+    QCOMPARE(bench.window.lblCurrent.Item(0)->text(), QStringLiteral("115200"));
 }
 
 void WriteToUnitTest::writeToAVanishedDeviceIsARunTimeError() {

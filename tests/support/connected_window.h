@@ -20,7 +20,7 @@ struct ConnectedWindow {
     QStringList currentValues() const {
         QStringList values;
         for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-            values << window.lblCurrent[slot]->text();
+            values << window.lblCurrent.Item(slot)->text();
         return values;
     }
 
@@ -35,8 +35,9 @@ struct ConnectedWindow {
     // Sends the unit's frame and waits until the window shows it.
     bool showFrame() {
         for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-            window.lblCurrent[slot]->setText(QString());
+            window.lblCurrent.Item(slot)->setText(QString());
         unit.sendFrame();
-        return QTest::qWaitFor([this] { return !window.lblCurrent[8]->text().isEmpty(); }, 2000);
+        return QTest::qWaitFor([this] { return !window.lblCurrent.Item(8)->text().isEmpty(); },
+                               2000);
     }
 };
