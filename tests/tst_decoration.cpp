@@ -3,7 +3,6 @@
 // icon.
 #include "main_window.h"
 #include "picture_box.h"
-#include "twips.h"
 #include "window_decoration.h"
 
 #include <QApplication>
@@ -19,7 +18,6 @@
 
 using configurator::frmMain;
 using platform::stretchKeepingDark;
-using platform::twipsRect;
 
 namespace {
 
@@ -123,11 +121,11 @@ std::set<QRgb> opaqueColours(const QImage& image) {
     return colours;
 }
 
-// Where the line pieces lie in the window, in pixels.
-const QRect kPicture2 = twipsRect(90, 450, 210, 4725);
-const QRect kPicture3 = twipsRect(90, 4950, 210, 1080);
-const QRect kPicture4 = twipsRect(90, 6030, 6585, 240);
-const QRect kPicture5 = twipsRect(6570, 5775, 1365, 960);
+// Where the line pieces lie in the window, in pixels (15 twips to a pixel).
+constexpr QRect kPicture2(6, 30, 14, 315);
+constexpr QRect kPicture3(6, 330, 14, 72);
+constexpr QRect kPicture4(6, 402, 439, 16);
+constexpr QRect kPicture5(438, 385, 91, 64);
 
 // The border line's course in the window, in pixels: in from the right edge of Picture2, down
 // the left side in column 14, along the bottom in row 416 and into Picture5.
@@ -302,13 +300,12 @@ void DecorationTest::storedPicturesSizesAndColours_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<bool>("lineArt"); // only white, black and pure blue
-    QTest::newRow("Picture1, logo") << "picture1.png" << twipsRect(0, 0, 5070, 765).size() << false;
+    QTest::newRow("Picture1, logo") << "picture1.png" << QSize(338, 51) << false;
     QTest::newRow("Picture2") << "picture2.png" << QSize(25, 533) << true;
     QTest::newRow("Picture3") << "picture3.png" << QSize(25, 244) << true;
     QTest::newRow("Picture4") << "picture4.png" << QSize(578, 23) << true;
     QTest::newRow("Picture5") << "picture5.png" << QSize(89, 68) << true;
-    QTest::newRow("Picture6, seal")
-        << "picture6.png" << twipsRect(0, 0, 2535, 1500).size() << false;
+    QTest::newRow("Picture6, seal") << "picture6.png" << QSize(169, 100) << false;
 }
 
 void DecorationTest::storedPicturesSizesAndColours() {
@@ -453,14 +450,14 @@ void DecorationTest::boxesPlacesAndTabIndexes_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("box");
     QTest::addColumn<int>("tabIndex");
-    QTest::newRow("Picture2") << "Picture2" << twipsRect(90, 450, 210, 4725) << 39;
-    QTest::newRow("Picture3") << "Picture3" << twipsRect(90, 4950, 210, 1080) << 40;
-    QTest::newRow("Picture1") << "Picture1" << twipsRect(270, 450, 5070, 765) << 41;
-    QTest::newRow("Label3") << "Label3" << twipsRect(225, 6300, 6090, 690) << 42;
-    QTest::newRow("Picture4") << "Picture4" << twipsRect(90, 6030, 6585, 240) << 43;
-    QTest::newRow("Picture6") << "Picture6" << twipsRect(5445, 135, 2535, 1500) << 44;
-    QTest::newRow("Label4") << "Label4" << twipsRect(6525, 6750, 1410, 240) << 45;
-    QTest::newRow("Picture5") << "Picture5" << twipsRect(6570, 5775, 1365, 960) << 46;
+    QTest::newRow("Picture2") << "Picture2" << QRect(6, 30, 14, 315) << 39;
+    QTest::newRow("Picture3") << "Picture3" << QRect(6, 330, 14, 72) << 40;
+    QTest::newRow("Picture1") << "Picture1" << QRect(18, 30, 338, 51) << 41;
+    QTest::newRow("Label3") << "Label3" << QRect(15, 420, 406, 46) << 42;
+    QTest::newRow("Picture4") << "Picture4" << QRect(6, 402, 439, 16) << 43;
+    QTest::newRow("Picture6") << "Picture6" << QRect(363, 9, 169, 100) << 44;
+    QTest::newRow("Label4") << "Label4" << QRect(435, 450, 94, 16) << 45;
+    QTest::newRow("Picture5") << "Picture5" << QRect(438, 385, 91, 64) << 46;
 }
 
 void DecorationTest::boxesPlacesAndTabIndexes() {
@@ -619,7 +616,7 @@ void DecorationTest::label3WrapsALongText() {
         "word boundary and go on in a second line");
     QVERIFY(label3->fontMetrics().horizontalAdvance(text) > label3->width());
     label3->setText(text);
-    QCOMPARE(label3->geometry(), twipsRect(225, 6300, 6090, 690));
+    QCOMPARE(label3->geometry(), QRect(15, 420, 406, 46));
     const QImage shown = rendered(*label3);
     QCOMPARE(inkBands(shown, QApplication::palette().color(QPalette::Base).rgb()), 2);
 }

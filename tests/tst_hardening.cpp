@@ -3,14 +3,16 @@
 // writes in a row. Each time the window must stay responsive and bounded in memory, and come back
 // to showing the unit's frames.
 #include "connected_window.h"
+#include "error_recorder.h"
 #include "event_procedure.h"
+#include "expected_display.h"
 #include "processor_time.h"
 #include "pseudo_terminal.h"
 #include "unit_link.h"
+#include "watchdog_clock.h"
 
 #include <QElapsedTimer>
 #include <QKeyEvent>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <atomic>
@@ -37,10 +39,6 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace {
-
-const QStringList kNotAvailable(9, QStringLiteral("N/A"));
-// What the unit's default frame, "$421310001$", shows.
-const QStringList kUnitValues{"115200", "Odd", "8", "57600", "Even", "7", "9600", "None", "8"};
 
 // Heap bytes in use; under AddressSanitizer without what its quarantine holds back.
 qint64 liveHeapBytes() {
@@ -141,25 +139,6 @@ private:
     std::thread thread_;
 };
 
-// Records run-time errors in place of ending the program.
-struct ErrorRecorder {
-    QList<platform::RunTimeError> errors;
-    platform::FatalErrorHandler previous;
-
-    ErrorRecorder() {
-        previous = platform::setFatalErrorHandler(
-            [this](const platform::RunTimeError& error) { errors << error; });
-    }
-    ~ErrorRecorder() { platform::setFatalErrorHandler(previous); }
-
-    QString describe() const {
-        QStringList lines;
-        for (const platform::RunTimeError& error : errors)
-            lines << platform::runTimeErrorMessage(error);
-        return lines.join(QLatin1Char('\n'));
-    }
-};
-
 } // namespace
 
 class HardeningTest : public QObject {
@@ -209,28 +188,28 @@ void HardeningTest::oddTextsThenFramesAreShown() {
     QTRY_VERIFY(waitingOnLine(bench.unit.line()) == 0 &&
                 bench.window.com232.InBufferCount() < configurator::kFrameLength);
     QVERIFY(!bench.detected());
-    QCOMPARE(bench.currentValues(), kNotAvailable);
+    QCOMPARE(bench.currentValues(), kNineNotAvailable);
     QVERIFY(!bench.window.tmrConnection.isActive());
 
     // The first frame may be read together with what was left over; the next one starts a text.
     bench.unit.startSending(100);
     QTRY_VERIFY(bench.detected());
-    QCOMPARE(bench.currentValues(), kUnitValues);
+    QCOMPARE(bench.currentValues(), kDefaultFrameValues);
 
     QVERIFY2(watcher.mostBuffered <= platform::SerialControl::kInBufferSize,
              qPrintable(QStringLiteral("%1 characters buffered").arg(watcher.mostBuffered)));
-    QVERIFY2(recorder.errors.isEmpty(), qPrintable(recorder.describe()));
+    QVERIFY2(recorder.errors().isEmpty(), qPrintable(recorder.describe()));
 }
 
 void HardeningTest::floodAtFullSpeed() {
     ErrorRecorder recorder;
     ConnectedWindow bench;
-    QSignalSpy expiries(&bench.window.tmrConnection, &QTimer::timeout);
+    WatchdogClock watchdog(bench.window);
 
     // Warm up: a frame shown and an expiry, so that every caption has been drawn once.
     QVERIFY(bench.showFrame());
     QTRY_VERIFY_WITH_TIMEOUT(!bench.detected(), 4000);
-    expiries.clear();
+    QCOMPARE(watchdog.expiries().size(), 1);
     QTest::qWait(100);
     const qint64 heapBefore = liveHeapBytes();
     const qint64 residentBefore = residentBytes();
@@ -251,7 +230,7 @@ void HardeningTest::floodAtFullSpeed() {
     });
 
     QVERIFY(bench.showFrame());
-    const qint64 lastFrame = clock.elapsed();
+    const double lastFrame = watchdog.lastHandled();
     Watcher watcher(bench.window.com232);
     lastTick = clock.elapsed();
     ticker.start(20);
@@ -264,8 +243,8 @@ void HardeningTest::floodAtFullSpeed() {
     QTRY_COMPARE(bench.window.cmbNew.Item(0)->currentIndex(), 1);
 
     // The garbage restarts nothing: the watchdog runs out 3 s after the last frame.
-    QTRY_VERIFY_WITH_TIMEOUT(!expiries.isEmpty(), 6000);
-    const qint64 expiredAfter = clock.elapsed() - lastFrame;
+    QTRY_VERIFY_WITH_TIMEOUT(watchdog.expiries().size() > 1, 6000);
+    const double expiredAfter = watchdog.expiries().back() - lastFrame;
     QVERIFY(!bench.detected());
     QTest::qWait(1000);
     const qint64 residentDuring = residentBytes();
@@ -274,11 +253,11 @@ void HardeningTest::floodAtFullSpeed() {
     ticker.stop();
     const qint64 residentAfter = residentBytes();
 
-    qInfo("flood: %lld bytes in %.1f s; ticks %d, widest gap %lld ms; expiry %lld ms after the "
+    qInfo("flood: %lld bytes in %.1f s; ticks %d, widest gap %lld ms; expiry %.1f ms after the "
           "last frame; at most %lld characters buffered; live heap %+lld KiB at most, resident "
           "%+lld KiB (%+lld KiB over the last second)",
-          flooder.sent(), static_cast<double>(clock.elapsed() - lastFrame) / 1000.0, ticks,
-          widestGap, expiredAfter, watcher.mostBuffered, (watcher.mostHeap - heapBefore) / 1024,
+          flooder.sent(), (watchdog.now() - lastFrame) / 1000.0, ticks, widestGap, expiredAfter,
+          watcher.mostBuffered, (watcher.mostHeap - heapBefore) / 1024,
           (residentAfter - residentBefore) / 1024, (residentAfter - residentDuring) / 1024);
 
     QVERIFY2(flooder.sent() > 100 * platform::SerialControl::kInBufferSize,
@@ -287,9 +266,11 @@ void HardeningTest::floodAtFullSpeed() {
              qPrintable(QStringLiteral("%1 characters buffered").arg(watcher.mostBuffered)));
     // Generous bounds: they tell a starved event loop from a busy one, not fast from slow.
     QVERIFY2(widestGap < 1000, qPrintable(QStringLiteral("ticks %1 ms apart").arg(widestGap)));
-    QVERIFY2(expiredAfter >= configurator::kWatchdogIntervalMs && expiredAfter < 4500,
-             qPrintable(QStringLiteral("expired %1 ms after the last frame").arg(expiredAfter)));
-    QCOMPARE(expiries.count(), 1);
+    QVERIFY2(
+        expiredAfter >= configurator::kWatchdogIntervalMs && expiredAfter < 4500,
+        qPrintable(
+            QStringLiteral("expired %1 ms after the last frame").arg(expiredAfter, 0, 'f', 3)));
+    QCOMPARE(watchdog.expiries().size(), 2);
     // The flood passes hundreds of megabytes through the control; none of it may pile up.
     QVERIFY2(watcher.mostHeap - heapBefore < 8 * 1024 * 1024,
              qPrintable(QStringLiteral("live heap grew by %1 KiB")
@@ -298,19 +279,17 @@ void HardeningTest::floodAtFullSpeed() {
     // After the flood the unit's frames are shown again.
     bench.unit.startSending(100);
     QTRY_VERIFY(bench.detected());
-    QCOMPARE(bench.currentValues(), kUnitValues);
-    QVERIFY2(recorder.errors.isEmpty(), qPrintable(recorder.describe()));
+    QCOMPARE(bench.currentValues(), kDefaultFrameValues);
+    QVERIFY2(recorder.errors().isEmpty(), qPrintable(recorder.describe()));
 }
 
 void HardeningTest::hangUpWhileDetected() {
     ErrorRecorder recorder;
     ConnectedWindow bench;
-    QSignalSpy expiries(&bench.window.tmrConnection, &QTimer::timeout);
-    QElapsedTimer clock;
-    clock.start();
+    WatchdogClock watchdog(bench.window);
 
     QVERIFY(bench.showFrame());
-    const qint64 lastFrame = clock.elapsed();
+    const double lastFrame = watchdog.lastHandled();
     bench.unit.hangUp();
     QTRY_COMPARE(bench.window.com232.CommEvent(), platform::kCommEventLost);
     QVERIFY(bench.detected());
@@ -320,21 +299,23 @@ void HardeningTest::hangUpWhileDetected() {
     QTest::qWait(1000);
     const double whileDetected = processorSeconds() - before;
 
-    QTRY_VERIFY_WITH_TIMEOUT(!expiries.isEmpty(), 4000);
-    const qint64 expiredAfter = clock.elapsed() - lastFrame;
+    QTRY_VERIFY_WITH_TIMEOUT(!watchdog.expiries().isEmpty(), 4000);
+    const double expiredAfter = watchdog.expiries().front() - lastFrame;
     QVERIFY(!bench.detected());
-    QCOMPARE(bench.currentValues(), kNotAvailable);
+    QCOMPARE(bench.currentValues(), kNineNotAvailable);
 
     before = processorSeconds();
     QTest::qWait(1000);
     const double afterExpiry = processorSeconds() - before;
     qInfo("hang-up: processor %.3f s over a second while detected, %.3f s after the expiry; "
-          "expiry %lld ms after the last frame",
+          "expiry %.1f ms after the last frame",
           whileDetected, afterExpiry, expiredAfter);
     QVERIFY2(whileDetected < 0.25 && afterExpiry < 0.25, "the window keeps the processor busy");
-    QVERIFY2(expiredAfter >= configurator::kWatchdogIntervalMs && expiredAfter < 4500,
-             qPrintable(QStringLiteral("expired %1 ms after the last frame").arg(expiredAfter)));
-    QCOMPARE(expiries.count(), 1);
+    QVERIFY2(
+        expiredAfter >= configurator::kWatchdogIntervalMs && expiredAfter < 4500,
+        qPrintable(
+            QStringLiteral("expired %1 ms after the last frame").arg(expiredAfter, 0, 'f', 3)));
+    QCOMPARE(watchdog.expiries().size(), 1);
 
     // The window closes as usual, and quickly: nothing is left to send on the dead line.
     QElapsedTimer closing;
@@ -343,7 +324,7 @@ void HardeningTest::hangUpWhileDetected() {
     QVERIFY(closing.elapsed() < 1000);
     QVERIFY(!bench.window.com232.portOpen());
     QVERIFY(!platform::programEnded());
-    QVERIFY2(recorder.errors.isEmpty(), qPrintable(recorder.describe()));
+    QVERIFY2(recorder.errors().isEmpty(), qPrintable(recorder.describe()));
 }
 
 void HardeningTest::thousandClicksPutAThousandFrames() {
@@ -371,7 +352,7 @@ void HardeningTest::thousandClicksPutAThousandFrames() {
 
     QVERIFY(bench.unit.waitForWritten(expected.size(), 5000));
     QCOMPARE(bench.unit.line().receiveFor(200), QByteArray());
-    QVERIFY2(recorder.errors.isEmpty(), qPrintable(recorder.describe()));
+    QVERIFY2(recorder.errors().isEmpty(), qPrintable(recorder.describe()));
     QCOMPARE(bench.unit.written().size(), expected.size());
     QCOMPARE(frames.size(), kClicks);
     for (int click = 0; click < kClicks; ++click)
@@ -395,14 +376,14 @@ void HardeningTest::fullLineRefusesWholeWrites() {
     QTRY_COMPARE(window.txtStatus->text(), configurator::kUnitDetected);
 
     int clicks = 0;
-    while (recorder.errors.isEmpty() && clicks < 20000) {
+    while (recorder.errors().isEmpty() && clicks < 20000) {
         QTest::mouseClick(window.cmdProgram, Qt::LeftButton);
         ++clicks;
         QCoreApplication::processEvents();
     }
     qInfo("full line: the write of click %d failed", clicks);
-    QVERIFY(!recorder.errors.isEmpty());
-    QCOMPARE(recorder.errors.front().number(), platform::comm_error::TransmitBufferFull);
+    QVERIFY(!recorder.errors().isEmpty());
+    QCOMPARE(recorder.errors().front().number(), platform::comm_error::TransmitBufferFull);
     QVERIFY(window.com232.portOpen());
 
     const qsizetype taken = (clicks - 1) * configurator::kFrameLength;
@@ -411,7 +392,7 @@ void HardeningTest::fullLineRefusesWholeWrites() {
     QCOMPARE(line.receiveFor(200), QByteArray());
     for (qsizetype at = 0; at < taken; at += configurator::kFrameLength)
         QCOMPARE(written.mid(at, configurator::kFrameLength), QByteArray("$421311001$"));
-    QCOMPARE(recorder.errors.size(), 1);
+    QCOMPARE(recorder.errors().size(), 1);
 }
 
 QTEST_MAIN(HardeningTest)

@@ -1,5 +1,7 @@
 // The window as start-up leaves it: its controls, their places and lists, the two display states
 // and the tab order.
+#include "connected_window.h"
+#include "expected_display.h"
 #include "main_window.h"
 
 #include <QFontInfo>
@@ -44,8 +46,7 @@ void verifyNotDetected(frmMain& window) {
     QVERIFY(statusDrawnIn(window, QColor(255, 0, 0)));
     QVERIFY(!statusDrawnIn(window, QColor(0, 255, 0)));
     QVERIFY(window.txtStatus->font().bold());
-    for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-        QCOMPARE(window.lblCurrent.Item(slot)->text(), QStringLiteral("N/A"));
+    QCOMPARE(currentValuesOf(window), kNineNotAvailable);
 }
 
 } // namespace
@@ -221,12 +222,12 @@ void MainWindowTest::labelsSizeToTheirCaption() {
     QCOMPARE(label->height(), 16);
     QCOMPARE(label->font().family(), QStringLiteral("Arial"));
     QCOMPARE(label->font().pointSizeF(), 9.75);
-    QCOMPARE(label->width(), label->fontMetrics().horizontalAdvance(caption));
+    QCOMPARE(label->width(), kCaptionWidths.value(caption));
     QCOMPARE(rightAligned ? label->x() + label->width() : label->x(), edge);
 
     // A new caption moves only the free edge.
     label->setCaption(QStringLiteral("115200"));
-    QCOMPARE(label->width(), label->fontMetrics().horizontalAdvance(QStringLiteral("115200")));
+    QCOMPARE(label->width(), 43);
     QCOMPARE(rightAligned ? label->x() + label->width() : label->x(), edge);
 }
 

@@ -9,10 +9,14 @@
 #include <QTest>
 
 #include <chrono>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <map>
 #include <poll.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using platform::RunTimeError;
 using platform::SerialControl;
@@ -35,6 +39,41 @@ QByteArray allByteValues() {
     return bytes;
 }
 
+// Every terminal setting asked for in this process, in order, as the terminal's driver got it.
+std::vector<termios>& lineRequests() {
+    static std::vector<termios> requests;
+    return requests;
+}
+
+// A line's settings as they are usually written: speed, data bits, parity, stop bits, then any
+// flow control.
+QString lineOf(const termios& settings) {
+    const std::map<speed_t, QString> speeds = {{B9600, "9600"},
+                                               {B19200, "19200"},
+                                               {B38400, "38400"},
+                                               {B57600, "57600"},
+                                               {B115200, "115200"}};
+    const auto speedOf = [&](speed_t speed) {
+        const auto found = speeds.find(speed);
+        return found == speeds.end() ? QStringLiteral("?") : found->second;
+    };
+    QString line = speedOf(cfgetospeed(&settings));
+    if (cfgetispeed(&settings) != cfgetospeed(&settings))
+        line += QLatin1Char('/') + speedOf(cfgetispeed(&settings));
+    const std::map<tcflag_t, char> bits = {{CS5, '5'}, {CS6, '6'}, {CS7, '7'}, {CS8, '8'}};
+    line += QLatin1Char(' ');
+    line += QLatin1Char(bits.at(settings.c_cflag & CSIZE));
+    line += QLatin1Char(!(settings.c_cflag & PARENB)  ? 'N'
+                        : (settings.c_cflag & PARODD) ? 'O'
+                                                      : 'E');
+    line += QLatin1Char((settings.c_cflag & CSTOPB) ? '2' : '1');
+    if (settings.c_cflag & CRTSCTS)
+        line += QStringLiteral(" RTS/CTS");
+    if (settings.c_iflag & (IXON | IXOFF))
+        line += QStringLiteral(" XON/XOFF");
+    return line;
+}
+
 // A control opened on comm 1, which leads to the pseudo-terminal.
 struct OpenControl {
     PseudoTerminal line;
@@ -49,10 +88,21 @@ struct OpenControl {
 
 } // namespace
 
+// Every terminal setting of the process passes here on its way to the C library, which the
+// serial port library calls for it.
+extern "C" int tcsetattr(int descriptor, int when, const termios* settings) noexcept {
+    using Real = int (*)(int, int, const termios*);
+    static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "tcsetattr"));
+    if (settings)
+        lineRequests().push_back(*settings);
+    return real(descriptor, when, settings);
+}
+
 class SerialControlTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void opensWithTheFixedLineSettings();
     void receiveEventComesAtElevenCharacters_data();
     void receiveEventComesAtElevenCharacters();
     void inputTakesEverythingWaiting();
@@ -64,6 +114,33 @@ private slots:
     void failedOpenLeavesThePortClosed();
     void hangUpStopsListeningAndStaysIdle();
 };
+
+void SerialControlTest::opensWithTheFixedLineSettings() {
+    PseudoTerminal line;
+    // The line starts out elsewhere: 38400 baud, 2 stop bits, flow control both ways.
+    termios before{};
+    QCOMPARE(tcgetattr(line.slaveDescriptor(), &before), 0);
+    before.c_cflag |= CSTOPB | CRTSCTS;
+    before.c_iflag |= IXON | IXOFF;
+    cfsetispeed(&before, B38400);
+    cfsetospeed(&before, B38400);
+    QCOMPARE(tcsetattr(line.slaveDescriptor(), TCSANOW, &before), 0);
+
+    SerialControl control(platform::portMapFromList({line.devicePath()}));
+    lineRequests().clear();
+    control.setPortOpen(true);
+
+    // A pseudo-terminal keeps 8 data bits and no parity whatever it is asked, so those show
+    // only in what the control asked of it, and every request asks for 8N1.
+    QStringList framings;
+    for (const termios& request : lineRequests())
+        framings << lineOf(request).section(QLatin1Char(' '), 1);
+    QVERIFY(!framings.isEmpty());
+    QCOMPARE(framings, QStringList(framings.size(), QStringLiteral("8N1")));
+    termios after{};
+    QCOMPARE(tcgetattr(line.slaveDescriptor(), &after), 0);
+    QCOMPARE(lineOf(after), QStringLiteral("9600 8N1"));
+}
 
 void SerialControlTest::receiveEventComesAtElevenCharacters_data() {
     QTest::addColumn<QList<QByteArray>>("pieces");
@@ -83,10 +160,12 @@ void SerialControlTest::receiveEventComesAtElevenCharacters() {
     QFETCH(QList<int>, eventsAfterEachPiece);
 
     OpenControl open;
+    qint64 waiting = 0;
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         open.line.send(pieces[i]);
-        // Long enough for the characters to arrive and be counted.
-        QTest::qWait(60);
+        // Once the control holds the characters it has judged them.
+        waiting += pieces[i].size();
+        QTRY_COMPARE(open.control.InBufferCount(), waiting);
         QCOMPARE(open.events.count(), eventsAfterEachPiece[i]);
     }
     if (!open.events.isEmpty())

@@ -1,6 +1,7 @@
 // "Write to Unit": the frame that one click sends, and what it leaves alone.
 #include "connected_window.h"
-#include "event_procedure.h"
+#include "error_recorder.h"
+#include "expected_display.h"
 #include "serial_control.h"
 
 #include <QTest>
@@ -20,6 +21,7 @@ private slots:
     void clickSendsOneFrame();
     void dataBitsChoosersShowEightAfterAWrite();
     void twoClicksSendTheFrameTwice();
+    void chosenValueIsSentAgainWhateverTheUnitReports();
     void writeChangesNothingElse();
     void disabledButtonSendsNothing();
     void wholeRoadThroughTheUnit();
@@ -86,6 +88,32 @@ void WriteToUnitTest::twoClicksSendTheFrameTwice() {
     QCOMPARE(bench.unit.written(), QByteArray("$401311001$$401311001$"));
 }
 
+void WriteToUnitTest::chosenValueIsSentAgainWhateverTheUnitReports() {
+    // The unit keeps reporting what it likes and never takes a write; port A's speed and port
+    // C's parity stay chosen throughout.
+    ConnectedWindow bench("001111420");
+    QVERIFY(bench.showFrame());
+    bench.window.cmbNew.Item(0)->setCurrentIndex(5); // "115200"
+    bench.window.cmbNew.Item(7)->setCurrentIndex(1); // "None"
+
+    const QList<std::pair<QByteArray, QByteArray>> rounds = {
+        {"001111420", "$401111401$"},
+        {"421310001", "$421311001$"},
+        {"9Z1Z1Z2Z2", "$401011201$"},
+        {"000000000", "$401001001$"},
+    };
+    for (const auto& [reported, sent] : rounds) {
+        bench.unit.setSettings(reported);
+        QVERIFY(bench.showFrame());
+        bench.unit.clearWritten();
+        bench.window.cmdProgram->click();
+        QVERIFY(bench.unit.waitForWritten(11));
+        QCOMPARE(bench.unit.written(), sent);
+        QCOMPARE(bench.window.cmbNew.Item(0)->currentText(), QStringLiteral("115200"));
+        QCOMPARE(bench.window.cmbNew.Item(7)->currentText(), QStringLiteral("None"));
+    }
+}
+
 void WriteToUnitTest::writeChangesNothingElse() {
     ConnectedWindow bench("421310001");
     QVERIFY(bench.showFrame());
@@ -142,26 +170,22 @@ void WriteToUnitTest::wholeRoadThroughTheUnit() {
     // Silence: not detected. Frames again: detected.
     bench.unit.stopSending();
     QTRY_VERIFY_WITH_TIMEOUT(!bench.detected(), 4500);
-    QCOMPARE(bench.currentValues(), QStringList(9, QStringLiteral("N/A")));
+    QCOMPARE(bench.currentValues(), kNineNotAvailable);
     bench.unit.startSending(500);
     QTRY_VERIFY(bench.detected());
     QCOMPARE(bench.window.lblCurrent.Item(0)->text(), QStringLiteral("115200"));
 }
 
 void WriteToUnitTest::writeToAVanishedDeviceIsARunTimeError() {
-    QList<platform::RunTimeError> reported;
-    const platform::FatalErrorHandler previous = platform::setFatalErrorHandler(
-        [&](const platform::RunTimeError& error) { reported << error; });
-
+    ErrorRecorder recorder;
     ConnectedWindow bench;
     QVERIFY(bench.showFrame());
     bench.unit.hangUp();
     QTRY_COMPARE(bench.window.com232.CommEvent(), platform::kCommEventLost);
     bench.window.cmdProgram->click();
-    platform::setFatalErrorHandler(previous);
 
-    QCOMPARE(reported.size(), 1);
-    QCOMPARE(reported.front().number(), platform::comm_error::DeviceLost);
+    QCOMPARE(recorder.errors().size(), 1);
+    QCOMPARE(recorder.errors().front().number(), platform::comm_error::DeviceLost);
 }
 
 QTEST_MAIN(WriteToUnitTest)

@@ -6,38 +6,43 @@
 #include <QStringList>
 #include <QTest>
 
+// The nine current values that a window shows, in slot order.
+inline QStringList currentValuesOf(const configurator::frmMain& window) {
+    QStringList values;
+    for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
+        values << window.lblCurrent.Item(slot)->text();
+    return values;
+}
+
 // The window started with comm 1 leading to a fake unit, as a bench with one cable would be.
 struct ConnectedWindow {
     FakeUnit unit;
     configurator::frmMain window{platform::portMapFromList({unit.devicePath()})};
+    // The serial events that the window has finished handling: counted from a slot connected
+    // after the window's own handler.
+    qint64 handledEvents = 0;
 
     explicit ConnectedWindow(QByteArray settings = "421310001")
         : unit(std::move(settings)) {
+        QObject::connect(&window.com232, &platform::SerialControl::OnComm, &window,
+                         [this] { ++handledEvents; });
         window.load();
         window.show();
     }
 
-    QStringList currentValues() const {
-        QStringList values;
-        for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-            values << window.lblCurrent.Item(slot)->text();
-        return values;
-    }
+    QStringList currentValues() const { return currentValuesOf(window); }
 
     bool detected() const { return window.txtStatus->text() == configurator::kUnitDetected; }
 
-    // Sends bytes and gives the window time to take them in.
-    void sendAndSettle(const QByteArray& bytes, int settleMs = 100) {
+    // Sends bytes, at least a receive event's worth, and waits until the window has handled the
+    // event that they raise; false when none came in time.
+    bool sendAndHandle(const QByteArray& bytes, int timeoutMs = 2000) {
+        const qint64 before = handledEvents;
         unit.send(bytes);
-        QTest::qWait(settleMs);
+        return QTest::qWaitFor([&] { return handledEvents > before; }, timeoutMs);
     }
 
-    // Sends the unit's frame and waits until the window shows it.
-    bool showFrame() {
-        for (std::int16_t slot = 0; slot < configurator::kSlotCount; ++slot)
-            window.lblCurrent.Item(slot)->setText(QString());
-        unit.sendFrame();
-        return QTest::qWaitFor([this] { return !window.lblCurrent.Item(8)->text().isEmpty(); },
-                               2000);
-    }
+    // Sends the unit's frame and waits until the window has handled it and shows the unit as
+    // detected.
+    bool showFrame() { return sendAndHandle(unit.frame()) && detected(); }
 };
