@@ -2,6 +2,7 @@
 #include "font_warm_up.h"
 #include "main_window.h"
 #include "port_map.h"
+#include "termination_signals.h"
 
 #include <QApplication>
 
@@ -16,7 +17,11 @@ int main(int /*argc*/, char* argv[]) {
     const platform::FontDatabaseWarmUp fonts;
     QApplication::setApplicationName(configurator::kDefinitionCaption);
 
+    // A signal to end closes the window as its close button does, once the event loop runs.
+    platform::TerminationSignals terminationSignals;
     configurator::frmMain window(std::move(hostPorts));
+    QObject::connect(&terminationSignals, &platform::TerminationSignals::received, &window,
+                     &QWidget::close);
     window.start();
     if (platform::programEnded())
         return platform::kRunTimeErrorExitStatus;

@@ -1,13 +1,14 @@
 #include "main_window.h"
 
+#include "accessibility.h"
 #include "chooser.h"
 #include "event_procedure.h"
 #include "twips.h"
 #include "unit_link.h"
+#include "window_placement.h"
+#include "x11_frame.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QWindow>
 
 #include <algorithm>
@@ -152,6 +153,7 @@ frmMain::frmMain(platform::PortMap portMap, QWidget* parent)
             [this] { platform::runEventProcedure([this] { cmdProgram_Click(); }); });
 
     buildDecoration();
+    describeForAssistiveTechnology(*this);
     applyTabOrder();
 }
 
@@ -274,17 +276,12 @@ void frmMain::load() {
 }
 
 void frmMain::showCentred() {
-    // The frame is centred, not only the client area, wherever the platform already knows the
-    // frame's size before the window first shows.
+    // A fixed frame with a close button only, in the hints that X11 window managers read besides
+    // the size hints that the fixed size gives.
     winId();
-    const QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    const QSize frame = size().grownBy(margins);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.x() + (area.width() - frame.width()) / 2,
-             area.y() + (area.height() - frame.height()) / 2);
-    }
-    show();
+    if (QWindow* handle = windowHandle())
+        platform::askForFixedFrameWithCloseOnly(*handle);
+    platform::showWithFrameCentred(*this);
 }
 
 void frmMain::start() {

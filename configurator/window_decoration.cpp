@@ -1,5 +1,6 @@
 #include "window_decoration.h"
 
+#include "installed_readme.h"
 #include "main_window.h"
 #include "picture_box.h"
 #include "twips.h"
@@ -37,6 +38,14 @@ QLabel* addContactLabel(QWidget* window, const char* name, const QString& text, 
 
 } // namespace
 
+QString label3Text(const QString& readmePath) {
+    // The path on a line of its own, so that a long prefix still leaves the sentence whole.
+    return QStringLiteral("Shows and sets the speed, parity and data bits of the arbitrator unit's "
+                          "ports A, B and C. Cable the unit to a serial port, pick new values and "
+                          "press Write to Unit. More in\n") +
+           readmePath;
+}
+
 QImage storedPicture(const QString& name) {
     return platform::readPng(kPicturePrefix + name);
 }
@@ -64,7 +73,8 @@ void frmMain::buildDecoration() {
     Picture5 = addPicture(this, "Picture5", QStringLiteral("picture5.png"),
                           twipsRect(6570, 5775, 1365, 960), 46);
 
-    Label3 = addContactLabel(this, "Label3", kLabel3Text, twipsRect(225, 6300, 6090, 690), 42);
+    Label3 = addContactLabel(this, "Label3", label3Text(installedReadmePath()),
+                             twipsRect(225, 6300, 6090, 690), 42);
     Label3->setWordWrap(true);
     // The system's colours for a window's content, not the white of this window.
     QPalette colours = Label3->palette();

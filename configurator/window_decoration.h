@@ -13,10 +13,8 @@ namespace configurator {
 // Where the drawn pictures lie in the program's resources.
 inline const QString kPicturePrefix = QStringLiteral(":/pictures/");
 
-inline const QString kLabel3Text = QStringLiteral(
-    "Shows and sets the speed, parity and data bits of the three serial ports of the arbitrator "
-    "unit. Cable the unit to a serial port of this computer, pick the new values and press Write "
-    "to Unit. The README.md in the program's source tells more.");
+// Label3's text names the README where the installed program finds it.
+QString label3Text(const QString& readmePath);
 inline const QString kLabel4Text = QStringLiteral("See README.md");
 
 // One stored picture, by its file name.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix and checks that a desktop finds there what it needs to
-# list the program in its menu: the program, its menu entry and the icon the entry names.
+# list the program in its menu: the program, its menu entry and the icon the entry names, and
+# the README that the window points to.
 # The installed program is never started: it would open the host's serial ports.
 #
 # usage: check_install.sh CMAKE BUILD_DIR
@@ -56,6 +57,25 @@ if [ -f "$entry" ]; then
     fi
 else
     problems+=("share/applications/$name.desktop is missing")
+fi
+
+# The README that Label3 names for this prefix, the same text as the source tree's.
+readme=$prefix/share/doc/$name/README.md
+source_readme=$(dirname "$0")/../README.md
+if [ ! -f "$readme" ]; then
+    problems+=("share/doc/$name/README.md is missing")
+elif ! cmp -s "$readme" "$source_readme"; then
+    problems+=("share/doc/$name/README.md differs from the source tree's README.md")
+fi
+
+metainfo=$prefix/share/metainfo/com.varnak.ArbitratorConfigurator.metainfo.xml
+if [ ! -f "$metainfo" ]; then
+    problems+=("share/metainfo/com.varnak.ArbitratorConfigurator.metainfo.xml is missing")
+elif command -v appstreamcli >/dev/null; then
+    report=$(appstreamcli validate --no-net "$metainfo" 2>&1) ||
+        problems+=("appstreamcli rejects the metainfo file: $report")
+else
+    echo "appstreamcli is not installed: the metainfo file is not validated"
 fi
 
 # Each icon must be a PNG of the size its directory promises, or the theme lookup shows it wrongly.

@@ -7,6 +7,7 @@
 #include <QMetaObject>
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <utility>
 
 namespace platform {
@@ -27,6 +28,10 @@ SerialControl::SerialControl(PortMap portMap, QObject* parent)
     , portMap_(std::move(portMap)) {
     connect(&port_, &QSerialPort::readyRead, this, &SerialControl::onReadyRead);
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialControl::onErrorOccurred);
+    fragmentTimer_.setSingleShot(true);
+    fragmentTimer_.setTimerType(Qt::PreciseTimer);
+    fragmentTimer_.setInterval(kFragmentIdleMs);
+    connect(&fragmentTimer_, &QTimer::timeout, this, &SerialControl::dropFragment);
 }
 
 void SerialControl::setCommPort(std::int16_t number) {
@@ -45,12 +50,24 @@ void SerialControl::setPortOpen(bool open) {
         // Closed from here on: draining the queue runs Qt's own wait, which may see input, and no
         // event may come in the middle of the procedure that closes the port.
         open_ = false;
+        fragmentTimer_.stop();
+        qint64 unsent = 0;
         if (port_.isOpen()) {
             sendQueued();
+            // Only what the device has not taken in time: no discard of the device's own queue
+            // (tcflush), which on a pseudo-terminal would cut a frame where the far side's buffer
+            // happens to end.
+            unsent = port_.bytesToWrite();
             port_.close();
         }
+        claim_.release();
         deviceLost_ = false;
         leftover_.clear();
+        if (unsent > 0)
+            raise(comm_error::WriteFailed,
+                  QStringLiteral("Error writing to the port: %1 characters could not be sent "
+                                 "before it closed")
+                      .arg(unsent));
         return;
     }
 
@@ -61,6 +78,10 @@ void SerialControl::setPortOpen(bool open) {
     // at once, without Qt's round trip through a lock file on disk.
     if (!device || device->isEmpty() || !QFileInfo::exists(*device))
         raise(comm_error::InvalidPortNumber, QStringLiteral("Invalid port number"));
+
+    // Before Qt's own lock file, whose rules would take a port from a live holder.
+    if (claim_.claim(*device) != PortHolder::None)
+        raise(comm_error::PortAlreadyOpen, QStringLiteral("Port already open"));
 
     port_.setPortName(*device);
     port_.setReadBufferSize(kInBufferSize);
@@ -73,6 +94,7 @@ void SerialControl::setPortOpen(bool open) {
         const QSerialPort::SerialPortError failure = port_.error();
         const QString reason = port_.errorString();
         port_.clearError();
+        claim_.release();
         switch (failure) {
         case QSerialPort::DeviceNotFoundError:
             raise(comm_error::InvalidPortNumber, QStringLiteral("Invalid port number"));
@@ -97,8 +119,9 @@ void SerialControl::requirePortOpen() const {
 
 void SerialControl::setOutput(const QString& text) {
     requirePortOpen();
-    if (deviceLost_)
-        raise(comm_error::DeviceLost, QStringLiteral("The device is no longer available"));
+    // The device may have gone away before the event loop had a turn to tell.
+    if (deviceLost_ || deviceHungUp())
+        raiseDeviceLost();
     QByteArray bytes;
     bytes.reserve(text.size());
     for (const QChar character : text) {
@@ -110,12 +133,20 @@ void SerialControl::setOutput(const QString& text) {
         raise(comm_error::TransmitBufferFull, QStringLiteral("Transmit buffer full"));
     if (port_.write(bytes) != bytes.size())
         raise(comm_error::WriteFailed, QStringLiteral("Error writing to the port"));
-    // Hand the bytes to the device now rather than on the next turn of the event loop.
-    port_.flush();
+    // Hand the bytes to the device now rather than on the next turn of the event loop. A flush
+    // that fails on a full line leaves them queued; one that fails on a device that has gone
+    // loses them, and that must not pass unseen.
+    if (!port_.flush() && (deviceLost_ || deviceHungUp()))
+        raiseDeviceLost();
+}
+
+void SerialControl::raiseDeviceLost() const {
+    raise(comm_error::DeviceLost, QStringLiteral("The device is no longer available"));
 }
 
 QString SerialControl::Input() {
     requirePortOpen();
+    fragmentTimer_.stop();
     QByteArray waiting = std::exchange(leftover_, {});
     if (port_.isOpen())
         waiting += port_.readAll();
@@ -144,8 +175,30 @@ void SerialControl::raiseEvent(std::int16_t cause) noexcept {
 }
 
 void SerialControl::onReadyRead() noexcept {
-    if (open_ && !deviceLost_ && port_.bytesAvailable() >= kReceiveThreshold)
+    if (!open_ || deviceLost_)
+        return;
+    if (port_.bytesAvailable() >= kReceiveThreshold) {
+        fragmentTimer_.stop();
         raiseEvent(kCommEvReceive);
+    } else {
+        // The line's quiet time counts from its last character.
+        fragmentTimer_.start();
+    }
+}
+
+void SerialControl::dropFragment() noexcept {
+    if (!open_ || deviceLost_ || !port_.isOpen())
+        return;
+    // Characters that the device holds and Qt has not taken yet mean the line is not quiet: this
+    // thread was only late to look.
+    int unread = 0;
+    if (::ioctl(static_cast<int>(port_.handle()), FIONREAD, &unread) == 0 && unread > 0) {
+        fragmentTimer_.start();
+        return;
+    }
+    const qint64 waiting = port_.bytesAvailable();
+    if (waiting > 0 && waiting < kReceiveThreshold)
+        port_.skip(waiting);
 }
 
 void SerialControl::onErrorOccurred(QSerialPort::SerialPortError error) noexcept {
@@ -158,6 +211,7 @@ void SerialControl::onErrorOccurred(QSerialPort::SerialPortError error) noexcept
     // hung up is gone. A write that fails otherwise is a device that refuses data for good.
     if (error != QSerialPort::WriteError && !deviceHungUp()) {
         port_.clearError(); // reports NoError, which ends up above
+        resumeReading();
         return;
     }
     // The device is gone. Qt may report the same failure on every turn of the event loop, so
@@ -168,11 +222,21 @@ void SerialControl::onErrorOccurred(QSerialPort::SerialPortError error) noexcept
     QMetaObject::invokeMethod(this, &SerialControl::closeLostDevice, Qt::QueuedConnection);
 }
 
+void SerialControl::resumeReading() noexcept {
+    // A read that found nothing (another reader of the device took the characters between the
+    // poll and the read, or a signal cut it short) makes Qt stop watching the device for input;
+    // only a read of its own buffer or a new buffer size starts it again, and the characters that
+    // would lead to such a read never come. Setting the same size restarts the watch at once.
+    port_.setReadBufferSize(kInBufferSize);
+}
+
 void SerialControl::closeLostDevice() noexcept {
     if (!deviceLost_ || !port_.isOpen())
         return;
+    fragmentTimer_.stop();
     leftover_ += port_.readAll();
     port_.close();
+    claim_.release();
     raiseEvent(kCommEventLost);
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "port_claim.h"
 #include "port_map.h"
 
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 
@@ -39,18 +41,28 @@ public:
     static constexpr qint64 kInBufferSize = 1024;
     static constexpr qint64 kOutBufferSize = 512;
     static constexpr std::int16_t kHighestPortNumber = 255;
+    // Characters that wait below the receive threshold while the line has been quiet this long
+    // are a fragment (a stray byte, or the tail of a frame that the port opened in the middle
+    // of), not the start of a frame, and are dropped. A frame takes 11.5 ms at 9600 baud and a
+    // unit pauses far longer between frames; a USB adapter's latency timer delivers the bytes of
+    // one frame in bursts up to 16 ms apart.
+    static constexpr int kFragmentIdleMs = 50;
 
     explicit SerialControl(PortMap portMap, QObject* parent = nullptr);
 
+    // Where other programs' lock files for serial devices are looked for: kLockDirectory unless
+    // told otherwise.
+    void setLockDirectory(const QString& directory) { claim_.setLockDirectory(directory); }
+
     // Selects the port that the next open uses. Not allowed while a port is open.
     void setCommPort(std::int16_t number);
-    std::int16_t commPort() const noexcept { return commPort_; }
 
     // true opens the selected port and fails when it does not exist, cannot be opened or is
-    // held by another opener; a failed open leaves the port closed. false sends what is still
-    // queued, then closes the port.
+    // held by another process (see PortClaim) or opener; a failed open leaves the port closed.
+    // false sends what is still queued, waiting for the device for a while, then closes the
+    // port; characters that the device did not take by then fail it, after the port is closed.
     void setPortOpen(bool open);
-    bool portOpen() const noexcept { return open_; }
+    bool PortOpen() const noexcept { return open_; }
 
     // Queues the whole text for sending, in order, nothing added.
     void setOutput(const QString& text);
@@ -69,15 +81,21 @@ signals:
 
 private:
     void onReadyRead() noexcept;
+    void dropFragment() noexcept;
     void onErrorOccurred(QSerialPort::SerialPortError error) noexcept;
     void raiseEvent(std::int16_t cause) noexcept;
     void requirePortOpen() const;
+    [[noreturn]] void raiseDeviceLost() const;
+    void resumeReading() noexcept;
     void closeLostDevice() noexcept;
     void sendQueued();
     bool deviceHungUp() const;
 
     PortMap portMap_;
+    PortClaim claim_;
     QSerialPort port_;
+    // Runs only while characters wait below the receive threshold.
+    QTimer fragmentTimer_;
     // What had arrived when the device went away, kept for Input.
     QByteArray leftover_;
     std::int16_t commPort_ = 1;

@@ -8,14 +8,17 @@ cd "$(dirname "$0")/.."
 # What building and running the program needs.
 run_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-serialport-dev
+    qt6-base-dev qt6-serialport-dev libxcb1-dev
     fonts-liberation fontconfig
 )
-# What the test suite adds: the real window under Xvfb, the fuzzer and the install check.
+# What the test suite adds: the real window under Xvfb and openbox, read through an accessibility
+# bus, the fuzzer, and the install and Debian package checks.
 test_packages=(
     xvfb xdotool util-linux
     clang libclang-rt-14-dev
-    libx11-dev libxdamage-dev dbus-daemon desktop-file-utils
+    libx11-dev libxdamage-dev desktop-file-utils
+    dpkg-dev appstream
+    openbox dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0
 )
 
 install_missing() {

@@ -322,7 +322,7 @@ void HardeningTest::hangUpWhileDetected() {
     closing.start();
     QVERIFY(bench.window.close());
     QVERIFY(closing.elapsed() < 1000);
-    QVERIFY(!bench.window.com232.portOpen());
+    QVERIFY(!bench.window.com232.PortOpen());
     QVERIFY(!platform::programEnded());
     QVERIFY2(recorder.errors().isEmpty(), qPrintable(recorder.describe()));
 }
@@ -384,7 +384,7 @@ void HardeningTest::fullLineRefusesWholeWrites() {
     qInfo("full line: the write of click %d failed", clicks);
     QVERIFY(!recorder.errors().isEmpty());
     QCOMPARE(recorder.errors().front().number(), platform::comm_error::TransmitBufferFull);
-    QVERIFY(window.com232.portOpen());
+    QVERIFY(window.com232.PortOpen());
 
     const qsizetype taken = (clicks - 1) * configurator::kFrameLength;
     const QByteArray written = line.receive(taken, 10000);

@@ -251,7 +251,7 @@ void PortSearchTest::search() {
 
     QCOMPARE(bench.attempts, attempts);
     QCOMPARE(window.commPortOpened(), opened != 0);
-    QCOMPARE(window.com232.portOpen(), opened != 0);
+    QCOMPARE(window.com232.PortOpen(), opened != 0);
     if (opened != 0) {
         QCOMPARE(window.commPortNumber(), opened);
         QCOMPARE(window.windowTitle(),
@@ -289,7 +289,7 @@ void PortSearchTest::noPortOpens() {
     window.com232.setPortOpen(true);
     window.show();
     QVERIFY(window.close());
-    QVERIFY(window.com232.portOpen());
+    QVERIFY(window.com232.PortOpen());
     // The search asked for 1 to 16; the open behind its back for 1.
     QCOMPARE(bench.attempts, range(1, 16) << 1);
 }
@@ -330,15 +330,15 @@ void PortSearchTest::closeClosesTheOpenPortOnce() {
     frmMain window(bench.map());
     window.load();
     window.show();
-    QVERIFY(window.com232.portOpen());
+    QVERIFY(window.com232.PortOpen());
 
     QVERIFY(window.close());
-    QVERIFY(!window.com232.portOpen());
+    QVERIFY(!window.com232.PortOpen());
     {
         // The device is free again for another opener.
         platform::SerialControl next(platform::portMapFromList({bench.paths.at(3)}));
         next.setPortOpen(true);
-        QVERIFY(next.portOpen());
+        QVERIFY(next.PortOpen());
     }
 
     // A second request to close finds the window unloaded: a port opened again behind its back
@@ -346,7 +346,7 @@ void PortSearchTest::closeClosesTheOpenPortOnce() {
     window.com232.setPortOpen(true);
     window.show();
     QVERIFY(window.close());
-    QVERIFY(window.com232.portOpen());
+    QVERIFY(window.com232.PortOpen());
 }
 
 void PortSearchTest::hostDevicesTakeNumbersInAFixedOrder_data() {

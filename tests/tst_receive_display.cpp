@@ -4,10 +4,27 @@
 #include "expected_display.h"
 #include "unit_link.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <functional>
+
 namespace {
+
+// Every way the fake line delivers bytes, as a data column of the row names given.
+void addDeliveryRows(const char* name, const std::function<void(QTestData&)>& rest) {
+    const std::pair<const char*, Delivery> deliveries[] = {
+        {"whole", Delivery::Whole},
+        {"line pace", Delivery::LinePace},
+        {"USB bursts", Delivery::UsbBursts},
+    };
+    for (const auto& [label, delivery] : deliveries) {
+        QTestData& row = QTest::addRow("%s, %s", name, label);
+        row << delivery;
+        rest(row);
+    }
+}
 
 // A frame whose slots are all "0" but one, which carries `character`.
 QByteArray frameWith(int slot, char character) {
@@ -44,31 +61,37 @@ private slots:
     void repeatedFrameWritesEveryCaptionAgain();
     void nothingCarriesOverToTheNextText();
     void shortTextIsLostWithTheFrameAfterIt();
+    void fragmentGoesOnceTheLineIsQuiet_data();
+    void fragmentGoesOnceTheLineIsQuiet();
     void nonReceiveEventLeavesCharactersUnread();
     void framesSentDuringStartUpWaitForIt();
 };
 
 void ReceiveDisplayTest::acceptedTextShowsItsValues_data() {
+    QTest::addColumn<Delivery>("delivery");
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QStringList>("values");
 
-    QTest::newRow("highest codes")
-        << QByteArray("$421421421$")
-        << QStringList{"115200", "Odd", "8", "115200", "Odd", "8", "115200", "Odd", "8"};
-    QTest::newRow("lowest codes") << QByteArray("$000000000$")
-                                  << QStringList{"9600", "None", "7",    "9600", "None",
-                                                 "7",    "9600", "None", "7"};
-    QTest::newRow("mixed") << QByteArray("$421310001$") << kDefaultFrameValues;
-    QTest::newRow("eleven marks") << QByteArray(11, '$') << QStringList(9, QStringLiteral("Error"));
-    QTest::newRow("two frames: the first counts")
-        << QByteArray("$111111111$$000000000$")
+    const auto rows = [](const char* name, const QByteArray& text, const QStringList& values) {
+        addDeliveryRows(name, [&](QTestData& row) { row << text << values; });
+    };
+    rows("highest codes", "$421421421$",
+         {"115200", "Odd", "8", "115200", "Odd", "8", "115200", "Odd", "8"});
+    rows("lowest codes", "$000000000$",
+         {"9600", "None", "7", "9600", "None", "7", "9600", "None", "7"});
+    rows("mixed", "$421310001$", kDefaultFrameValues);
+    rows("eleven marks", QByteArray(11, '$'), QStringList(9, QStringLiteral("Error")));
+    // Read together, only the first counts. (At line pace each is read as it comes, as long as
+    // the program keeps up: which one shows last is up to the machine's load.)
+    QTest::newRow("two frames: the first counts, whole")
+        << Delivery::Whole << QByteArray("$111111111$$000000000$")
         << QStringList{"19200", "Even", "8", "19200", "Even", "8", "19200", "Even", "8"};
-    QTest::newRow("a frame and a tail")
-        << QByteArray("$201201201$garbage\x00\xff", 20)
-        << QStringList{"38400", "None", "8", "38400", "None", "8", "38400", "None", "8"};
+    rows("a frame and a tail", QByteArray("$201201201$garbage\x00\xff", 20),
+         {"38400", "None", "8", "38400", "None", "8", "38400", "None", "8"});
 }
 
 void ReceiveDisplayTest::acceptedTextShowsItsValues() {
+    QFETCH(Delivery, delivery);
     QFETCH(QByteArray, text);
     QFETCH(QStringList, values);
 
@@ -76,7 +99,8 @@ void ReceiveDisplayTest::acceptedTextShowsItsValues() {
     QCOMPARE(bench.currentValues(), kNineNotAvailable);
     QVERIFY(!bench.window.tmrConnection.isActive());
 
-    bench.unit.send(text);
+    bench.unit.setDelivery(delivery);
+    bench.unit.deliver(text);
     QTRY_VERIFY(bench.detected());
     QCOMPARE(bench.currentValues(), values);
     QCOMPARE(bench.window.txtStatus->palette().color(QPalette::Text), QColor(0, 255, 0));
@@ -226,18 +250,83 @@ void ReceiveDisplayTest::nothingCarriesOverToTheNextText() {
 
 void ReceiveDisplayTest::shortTextIsLostWithTheFrameAfterIt() {
     ConnectedWindow bench;
-    // Too short to raise a receive event: it waits, and nothing changes.
-    bench.unit.send("$42131");
-    QTRY_COMPARE(bench.window.com232.InBufferCount(), qint64(6));
-    QCOMPARE(bench.handledEvents, 0);
+    // Too short to raise a receive event, and the frame follows it on a busy line: they are read
+    // together, so the text starts "$42131$4213…" and is dropped.
+    bench.unit.setDelivery(Delivery::LinePace);
+    bench.unit.deliver("$42131$421310001$");
+    QVERIFY(bench.unit.waitDelivered());
+    QVERIFY2(bench.unit.widestGapMs() < platform::SerialControl::kFragmentIdleMs,
+             "the line pace was not kept");
+    QTRY_VERIFY(bench.handledEvents == 1 && bench.unit.line().unreadByProgram() == 0 &&
+                bench.window.com232.InBufferCount() == 0);
+    QVERIFY(!bench.detected());
     QCOMPARE(bench.currentValues(), kNineNotAvailable);
 
-    // The next frame is read together with it, so the text starts "$42131$4213…" and is dropped.
-    QVERIFY(bench.sendAndHandle("$421310001$"));
-    QVERIFY(!bench.detected());
-    QCOMPARE(bench.window.com232.InBufferCount(), qint64(0));
-
     QVERIFY(bench.showFrame());
+}
+
+void ReceiveDisplayTest::fragmentGoesOnceTheLineIsQuiet_data() {
+    QTest::addColumn<Delivery>("delivery");
+    QTest::addColumn<QByteArray>("fault");
+    QTest::addColumn<bool>("detectedBefore");
+    QTest::addColumn<bool>("withTheFrame");
+
+    const QByteArray tail = QByteArray("$000000000$").right(6);
+    const auto rows = [](const char* name, const QByteArray& fault, bool detected, bool with) {
+        addDeliveryRows(name, [&](QTestData& row) { row << fault << detected << with; });
+    };
+    rows("a stray byte between frames", FakeUnit::strayByte(), true, false);
+    rows("a stray byte right before a frame", FakeUnit::strayByte(), true, true);
+    rows("the port opened in the middle of a frame", tail, false, false);
+    rows("the middle of a frame, then a frame at once", tail, false, true);
+}
+
+void ReceiveDisplayTest::fragmentGoesOnceTheLineIsQuiet() {
+    QFETCH(Delivery, delivery);
+    QFETCH(QByteArray, fault);
+    QFETCH(bool, detectedBefore);
+    QFETCH(bool, withTheFrame);
+
+    ConnectedWindow bench("000000000");
+    bench.unit.setDelivery(delivery);
+    if (detectedBefore) {
+        QVERIFY(bench.showFrame());
+        QTest::qWait(200);
+    }
+    const QStringList shown = bench.currentValues();
+    const int remaining = bench.window.tmrConnection.remainingTime();
+
+    // The fault, alone or with the next frame at once: whatever waits after it is a fragment.
+    bench.unit.setSettings("421310001");
+    bench.unit.deliver(withTheFrame ? fault + bench.unit.frame() : fault);
+    QVERIFY(bench.unit.waitDelivered());
+    // A fragment cannot go before the line has been quiet for a while.
+    QElapsedTimer quiet;
+    quiet.start();
+    QTRY_VERIFY(quiet.elapsed() > 2 * platform::SerialControl::kFragmentIdleMs &&
+                bench.unit.line().unreadByProgram() == 0 &&
+                bench.window.com232.InBufferCount() == 0);
+    // Dropped without a trace: nothing in the window changed, the watchdog was not restarted.
+    QCOMPARE(bench.currentValues(), shown);
+    QCOMPARE(bench.detected(), detectedBefore);
+    QCOMPARE(bench.window.tmrConnection.isActive(), detectedBefore);
+    if (detectedBefore)
+        QVERIFY(bench.window.tmrConnection.remainingTime() < remaining);
+
+    // The unit's next frames, with the pauses that a unit makes between them: the second one at
+    // the latest is shown.
+    bool shownAgain = bench.currentValues() == kDefaultFrameValues;
+    for (int frame = 0; frame < 2 && !shownAgain; ++frame) {
+        QTest::qWait(4 * platform::SerialControl::kFragmentIdleMs);
+        bench.unit.sendFrame();
+        QVERIFY(bench.unit.waitDelivered());
+        shownAgain =
+            QTest::qWaitFor([&] { return bench.currentValues() == kDefaultFrameValues; }, 500);
+    }
+    QCOMPARE(bench.currentValues(), kDefaultFrameValues);
+    QVERIFY(bench.detected());
+    QVERIFY2(bench.unit.widestGapMs() < platform::SerialControl::kFragmentIdleMs,
+             "the line pace was not kept");
 }
 
 void ReceiveDisplayTest::nonReceiveEventLeavesCharactersUnread() {

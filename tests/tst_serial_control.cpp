@@ -105,10 +105,12 @@ private slots:
     void opensWithTheFixedLineSettings();
     void receiveEventComesAtElevenCharacters_data();
     void receiveEventComesAtElevenCharacters();
+    void fragmentGoesOnceTheLineIsQuiet();
     void inputTakesEverythingWaiting();
     void bytesMapOneToOneBothWays();
     void outputPutsExactlyItsTextOnTheLine();
     void outputGoesOutWholeWhenClosedRightAfter();
+    void stuckOutputFailsTheClose();
     void refusalsAreRunTimeErrors();
     void secondOpenerOfADeviceFails();
     void failedOpenLeavesThePortClosed();
@@ -160,16 +162,29 @@ void SerialControlTest::receiveEventComesAtElevenCharacters() {
     QFETCH(QList<int>, eventsAfterEachPiece);
 
     OpenControl open;
-    qint64 waiting = 0;
+    qint64 sent = 0;
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         open.line.send(pieces[i]);
-        // Once the control holds the characters it has judged them.
-        waiting += pieces[i].size();
-        QTRY_COMPARE(open.control.InBufferCount(), waiting);
+        sent += pieces[i].size();
+        // Until the characters are counted: the line is not quiet long enough for them to go.
+        QVERIFY(QTest::qWaitFor([&] { return open.control.InBufferCount() == sent; }, 2000));
         QCOMPARE(open.events.count(), eventsAfterEachPiece[i]);
     }
     if (!open.events.isEmpty())
         QCOMPARE(open.control.CommEvent(), platform::kCommEvReceive);
+}
+
+void SerialControlTest::fragmentGoesOnceTheLineIsQuiet() {
+    OpenControl open;
+    open.line.send("0123456789");
+    QVERIFY(QTest::qWaitFor([&] { return open.control.InBufferCount() == 10; }, 2000));
+    QTRY_COMPARE(open.control.InBufferCount(), qint64(0));
+    QCOMPARE(open.events.count(), 0);
+
+    // Nothing of it is kept for the next text.
+    open.line.send("$421310001$");
+    QTRY_COMPARE(open.events.count(), 1);
+    QCOMPARE(open.control.Input(), QStringLiteral("$421310001$"));
 }
 
 void SerialControlTest::inputTakesEverythingWaiting() {
@@ -207,20 +222,7 @@ void SerialControlTest::outputGoesOutWholeWhenClosedRightAfter() {
     OpenControl open;
 
     // Fill the line, so that the text below has to wait in the control's queue.
-    const int filler = ::open(qPrintable(open.line.devicePath()), O_WRONLY | O_NONBLOCK | O_NOCTTY);
-    QVERIFY(filler >= 0);
-    const QByteArray fill(4096, 'f');
-    qsizetype filled = 0;
-    // The kernel moves data on between its buffers behind the writer's back: full means a
-    // pause brought no more room.
-    for (qsizetype round = -1; round != 0;) {
-        round = 0;
-        for (ssize_t written; (written = ::write(filler, fill.constData(), fill.size())) > 0;)
-            round += written;
-        filled += round;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ::close(filler);
+    const qsizetype filled = open.line.clog();
 
     const QString text(SerialControl::kOutBufferSize, QLatin1Char('7'));
     open.control.setOutput(text);
@@ -248,6 +250,23 @@ void SerialControlTest::outputGoesOutWholeWhenClosedRightAfter() {
     QCOMPARE(received.size(), filled + text.size());
     QCOMPARE(received.right(text.size()), text.toLatin1());
     QCOMPARE(open.events.count(), 0);
+}
+
+void SerialControlTest::stuckOutputFailsTheClose() {
+    OpenControl open;
+    const qsizetype filled = open.line.clog();
+    open.control.setOutput(QStringLiteral("$001111421$"));
+    open.control.setOutput(QStringLiteral("$001111421$"));
+
+    // The far side never reads while the close waits: the frames cannot go, and that is said.
+    QCOMPARE(errorNumberOf([&] { open.control.setPortOpen(false); }),
+             platform::comm_error::WriteFailed);
+    QVERIFY(!open.control.PortOpen());
+
+    // When the far side reads again, it finds what filled the line, and no part of a frame.
+    const QByteArray received = open.line.receive(filled + 22, 1000);
+    QCOMPARE(received.size(), filled);
+    QVERIFY(!received.contains('$'));
 }
 
 void SerialControlTest::refusalsAreRunTimeErrors() {
@@ -290,11 +309,11 @@ void SerialControlTest::secondOpenerOfADeviceFails() {
 
     QCOMPARE(errorNumberOf([&] { second.setPortOpen(true); }),
              platform::comm_error::PortAlreadyOpen);
-    QVERIFY(!second.portOpen());
+    QVERIFY(!second.PortOpen());
 
     first.setPortOpen(false);
     second.setPortOpen(true);
-    QVERIFY(second.portOpen());
+    QVERIFY(second.PortOpen());
 }
 
 void SerialControlTest::failedOpenLeavesThePortClosed() {
@@ -302,10 +321,10 @@ void SerialControlTest::failedOpenLeavesThePortClosed() {
     SerialControl control(
         platform::portMapFromList({QStringLiteral("/nonexistent/ttyS99"), line.devicePath()}));
     QVERIFY(errorNumberOf([&] { control.setPortOpen(true); }) != 0);
-    QVERIFY(!control.portOpen());
+    QVERIFY(!control.PortOpen());
     control.setCommPort(2);
     control.setPortOpen(true);
-    QVERIFY(control.portOpen());
+    QVERIFY(control.PortOpen());
 }
 
 void SerialControlTest::hangUpStopsListeningAndStaysIdle() {
@@ -329,7 +348,7 @@ void SerialControlTest::hangUpStopsListeningAndStaysIdle() {
     QCOMPARE(errorNumberOf([&] { open.control.setOutput(QStringLiteral("$")); }),
              platform::comm_error::DeviceLost);
     open.control.setPortOpen(false);
-    QVERIFY(!open.control.portOpen());
+    QVERIFY(!open.control.PortOpen());
 }
 
 QTEST_MAIN(SerialControlTest)

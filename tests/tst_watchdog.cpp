@@ -34,6 +34,14 @@ struct WatchedWindow : ConnectedWindow {
     }
 };
 
+// The ways the fake line delivers bytes, as the data column "delivery".
+void addDeliveryColumn() {
+    QTest::addColumn<Delivery>("delivery");
+    QTest::newRow("whole") << Delivery::Whole;
+    QTest::newRow("line pace") << Delivery::LinePace;
+    QTest::newRow("USB bursts") << Delivery::UsbBursts;
+}
+
 QString after(double from, double to) {
     return QStringLiteral("expired %1 ms after the restart").arg(to - from, 0, 'f', 3);
 }
@@ -46,7 +54,9 @@ class WatchdogTest : public QObject {
 private slots:
     void oneFrameThenSilenceGivesOneExpiry();
     void framesLessThanThreeSecondsApartKeepDetected();
+    void lateFrameMovesTheExpiry_data() { addDeliveryColumn(); }
     void lateFrameMovesTheExpiry();
+    void rejectedTextsAndWritesDoNotMoveTheExpiry_data() { addDeliveryColumn(); }
     void rejectedTextsAndWritesDoNotMoveTheExpiry();
     void rejectedTextsAloneNeverStartIt();
     void withoutAnAcceptedTextNothingExpires();
@@ -70,7 +80,7 @@ void WatchdogTest::oneFrameThenSilenceGivesOneExpiry() {
     // The silence goes on: no further expiry. The port, caption and choosers stay as they were.
     QTest::qWait(3500);
     QCOMPARE(bench.watchdog.expiries().size(), 1);
-    QVERIFY(bench.window.com232.portOpen());
+    QVERIFY(bench.window.com232.PortOpen());
     QVERIFY(bench.window.windowTitle().endsWith(QStringLiteral("comm 1")));
     QCOMPARE(bench.window.cmbNew.Item(0)->currentIndex(), 0);
 }
@@ -84,7 +94,9 @@ void WatchdogTest::framesLessThanThreeSecondsApartKeepDetected() {
 }
 
 void WatchdogTest::lateFrameMovesTheExpiry() {
+    QFETCH(Delivery, delivery);
     WatchedWindow bench;
+    bench.unit.setDelivery(delivery);
 
     const double first = bench.sendFrameAt();
     QVERIFY(first >= 0);
@@ -98,7 +110,9 @@ void WatchdogTest::lateFrameMovesTheExpiry() {
 }
 
 void WatchdogTest::rejectedTextsAndWritesDoNotMoveTheExpiry() {
+    QFETCH(Delivery, delivery);
     WatchedWindow bench;
+    bench.unit.setDelivery(delivery);
 
     const double restarted = bench.sendFrameAt();
     QVERIFY(restarted >= 0);

@@ -25,7 +25,9 @@ private slots:
     void writeChangesNothingElse();
     void disabledButtonSendsNothing();
     void wholeRoadThroughTheUnit();
+    void writeToAVanishedDeviceIsARunTimeError_data();
     void writeToAVanishedDeviceIsARunTimeError();
+    void framesStuckAtTheCloseAreARunTimeError();
 };
 
 void WriteToUnitTest::clickSendsOneFrame_data() {
@@ -176,16 +178,40 @@ void WriteToUnitTest::wholeRoadThroughTheUnit() {
     QCOMPARE(bench.window.lblCurrent.Item(0)->text(), QStringLiteral("115200"));
 }
 
+void WriteToUnitTest::writeToAVanishedDeviceIsARunTimeError_data() {
+    QTest::addColumn<bool>("seenFirst");
+    QTest::newRow("after the window has seen the hang-up") << true;
+    // The click comes before the event loop has had a turn: the frame must not vanish unseen.
+    QTest::newRow("at once, before the event loop has seen it") << false;
+}
+
 void WriteToUnitTest::writeToAVanishedDeviceIsARunTimeError() {
+    QFETCH(bool, seenFirst);
     ErrorRecorder recorder;
     ConnectedWindow bench;
     QVERIFY(bench.showFrame());
     bench.unit.hangUp();
-    QTRY_COMPARE(bench.window.com232.CommEvent(), platform::kCommEventLost);
+    if (seenFirst)
+        QTRY_COMPARE(bench.window.com232.CommEvent(), platform::kCommEventLost);
     bench.window.cmdProgram->click();
 
     QCOMPARE(recorder.errors().size(), 1);
     QCOMPARE(recorder.errors().front().number(), platform::comm_error::DeviceLost);
+}
+
+void WriteToUnitTest::framesStuckAtTheCloseAreARunTimeError() {
+    ErrorRecorder recorder;
+    ConnectedWindow bench;
+    QVERIFY(bench.showFrame());
+    // The far side stops reading; two clicks wait in the queue when the window closes.
+    bench.unit.line().clog();
+    bench.window.cmdProgram->click();
+    bench.window.cmdProgram->click();
+    bench.window.close();
+
+    QCOMPARE(recorder.errors().size(), 1);
+    QCOMPARE(recorder.errors().front().number(), platform::comm_error::WriteFailed);
+    QVERIFY(!bench.window.com232.PortOpen());
 }
 
 QTEST_MAIN(WriteToUnitTest)

@@ -34,11 +34,11 @@ struct ConnectedWindow {
 
     bool detected() const { return window.txtStatus->text() == configurator::kUnitDetected; }
 
-    // Sends bytes, at least a receive event's worth, and waits until the window has handled the
-    // event that they raise; false when none came in time.
+    // Sends bytes, at least a receive event's worth, as the unit's delivery says, and waits until
+    // the window has handled the event that they raise; false when none came in time.
     bool sendAndHandle(const QByteArray& bytes, int timeoutMs = 2000) {
         const qint64 before = handledEvents;
-        unit.send(bytes);
+        unit.deliver(bytes);
         return QTest::qWaitFor([&] { return handledEvents > before; }, timeoutMs);
     }
 

@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -89,6 +90,33 @@ QByteArray PseudoTerminal::receiveFor(int timeoutMs) {
             bytes += readWaiting();
     }
     return bytes;
+}
+
+qsizetype PseudoTerminal::clog() {
+    const int filler =
+        ::open(devicePath_.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY);
+    if (filler < 0)
+        throw std::runtime_error("cannot open the line to clog it");
+    const QByteArray fill(4096, 'f');
+    qsizetype filled = 0;
+    // The kernel moves data on between its buffers behind the writer's back: full means a
+    // pause brought no more room.
+    for (qsizetype round = -1; round != 0;) {
+        round = 0;
+        for (ssize_t written; (written = ::write(filler, fill.constData(), fill.size())) > 0;)
+            round += written;
+        filled += round;
+        QThread::msleep(20);
+    }
+    ::close(filler);
+    return filled;
+}
+
+int PseudoTerminal::unreadByProgram() const {
+    int count = -1;
+    if (slave_ < 0 || ::ioctl(slave_, FIONREAD, &count) != 0)
+        return -1;
+    return count;
 }
 
 void PseudoTerminal::hangUp() {

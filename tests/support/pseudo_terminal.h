@@ -26,6 +26,11 @@ public:
     // Everything that arrives within `timeoutMs`, events processed meanwhile.
     QByteArray receiveFor(int timeoutMs);
 
+    // Fills the line towards the far side through a descriptor of its own, as a far side that
+    // stops reading leaves it: from then on the program's writes wait. Returns how many bytes
+    // that took; they arrive at the far side first once it reads again.
+    qsizetype clog();
+
     // Hangs up: the far side goes away, as an unplugged cable does.
     void hangUp();
 
@@ -33,6 +38,8 @@ public:
     // The line's own descriptor on the program's side, open as long as the line is: for asking
     // how many characters wait there for the program (FIONREAD), never for reading them.
     int slaveDescriptor() const { return slave_; }
+    // How many characters wait on the program's side, not yet taken by the program.
+    int unreadByProgram() const;
 
 private:
     QByteArray readWaiting();
