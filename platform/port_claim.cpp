@@ -122,6 +122,10 @@ PortHolder PortClaim::claim(const QString& devicePath) {
         ::close(descriptor);
         return holder;
     };
+    // Something that is no terminal fails its own open anyway; asking who else has it open
+    // walks every process's descriptors, which start-up should not pay for nothing.
+    if (!::isatty(descriptor))
+        return refuse(PortHolder::None);
     int exclusive = 0;
     if (::ioctl(descriptor, TIOCGEXCL, &exclusive) == 0 && exclusive != 0)
         return refuse(PortHolder::Exclusive);
