@@ -2,11 +2,8 @@
 
 #include "bench_clock.h"
 
-#include <QTimer>
 #include <QWidget>
 
-#include <cstdio>
-#include <fstream>
 #include <utility>
 
 namespace bench {
@@ -50,45 +47,6 @@ bool BenchApplication::notify(QObject* receiver, QEvent* event) {
             onPaintPass(end);
     }
     return handled;
-}
-
-long peakResidentKb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
-    }
-    return -1;
-}
-
-int reportFirstPaint(BenchApplication& application, const QWidget& window,
-                     const StartupMarks& marks, const std::string& extra) {
-    std::int64_t paintedNs = 0;
-    long peakKb = -1;
-    application.watch(&window);
-    application.onPaintPass = [&](std::int64_t endNs) {
-        if (paintedNs != 0)
-            return;
-        paintedNs = endNs;
-        peakKb = peakResidentKb();
-        QTimer::singleShot(0, &application, &QCoreApplication::quit);
-    };
-    // A window that never paints must not hold the bench up.
-    QTimer::singleShot(20000, &application, [] {
-        std::fprintf(stderr, "no paint within 20 s\n");
-        QCoreApplication::exit(1);
-    });
-    if (QApplication::exec() != 0 || paintedNs == 0)
-        return 1;
-    std::printf("startup main=%lld application=%lld window=%lld shown=%lld painted=%lld "
-                "vmhwm_kb=%ld width=%d height=%d%s%s\n",
-                static_cast<long long>(marks.mainNs), static_cast<long long>(marks.applicationNs),
-                static_cast<long long>(marks.windowNs), static_cast<long long>(marks.shownNs),
-                static_cast<long long>(paintedNs), peakKb, window.width(), window.height(),
-                extra.empty() ? "" : " ", extra.c_str());
-    std::fflush(stdout);
-    return 0;
 }
 
 } // namespace bench

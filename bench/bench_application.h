@@ -50,19 +50,4 @@ private:
     std::vector<TimerEvent> timerLog_;
 };
 
-// Peak resident size of this process so far, from /proc/self/status, in kB; -1 when unknown.
-long peakResidentKb();
-
-// The start-up probes' report: the marks on the monotonic clock, the window's size and the
-// peak resident size at the first paint, as one line on standard output, then the process
-// ends. Returns the exit status for main.
-struct StartupMarks {
-    std::int64_t mainNs = 0;
-    std::int64_t applicationNs = 0;
-    std::int64_t windowNs = 0;
-    std::int64_t shownNs = 0;
-};
-int reportFirstPaint(BenchApplication& application, const QWidget& window,
-                     const StartupMarks& marks, const std::string& extra = {});
-
 } // namespace bench

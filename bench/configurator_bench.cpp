@@ -1,487 +1,185 @@
-// The configurator's benchmark: start-up and memory beside an empty Qt window, receive and write
-// latency, the watchdog's punctuality and the idle cost, each with its goal. It runs the helper
-// programs built beside it and prints one table. Never enumerates or opens a serial port of the
-// host: the start-up probe's port map leads nowhere and the link probe talks over a
-// pseudo-terminal.
+// The configurator's benchmark: the real program's start beside an empty window and a window with
+// one label, receive and write latency, the watchdog's punctuality and the idle cost, each with
+// its goal, in one table. The bench first hides the host's serial devices in a mount namespace
+// of its own (hidden_serial_devices.h), so that the real program lists the host's ports as it
+// always does and finds none that opens; the link figures run over a pseudo-terminal.
 //
-//   configurator_bench [--quick] [--no-xvfb]
-#include "bench_clock.h"
+//   configurator_bench [--quick] [--no-xvfb] [--startup-only] [--program PATH]
+//   configurator_bench --first-frame FILE [--program PATH]
+// --program starts another build of the configurator; --first-frame saves its first painted
+// frame (offscreen) to a PNG file and ends, for comparing builds pixel for pixel.
+#include "drawn_window_watch.h"
+#include "figures.h"
+#include "hidden_serial_devices.h"
+#include "startup_probe.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cmath>
-#include <cstdint>
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/resource.h>
 #include <sys/utsname.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace {
-
-struct Failure : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 struct Settings {
     bool quick = false;
     bool xvfb = true;
-    int startupPairs = 30;
-    int xvfbPairs = 15;
+    bool link = true;
+    int rounds = 20;
     int frames = 1000;
     int writes = 500;
     int silences = 8;
     int idleSeconds = 10;
+    QString firstFrame;
+    QString program = QStringLiteral(BENCH_CONFIGURATOR);
 };
 
-// ---- Child processes ----------------------------------------------------------------------
+// A server that the bench starts for the probes and ends with them.
+struct Server {
+    QProcess process;
 
-using Environment = std::map<std::string, std::string>;
-
-struct ChildRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-    long maxResidentKb = 0;
-    std::int64_t spawnNs = 0;
-};
-
-std::vector<std::string> environmentWith(const Environment& changes) {
-    std::vector<std::string> result;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string variable = *entry;
-        const std::string name = variable.substr(0, variable.find('='));
-        if (changes.find(name) == changes.end())
-            result.push_back(variable);
-    }
-    for (const auto& [name, value] : changes) {
-        if (!value.empty())
-            result.push_back(name + '=' + value);
-    }
-    return result;
-}
-
-std::vector<char*> pointers(std::vector<std::string>& strings) {
-    std::vector<char*> result;
-    for (std::string& string : strings)
-        result.push_back(string.data());
-    result.push_back(nullptr);
-    return result;
-}
-
-// Runs a program to its end with its output collected; standard error is passed through
-// unless `captureErr`. The spawn time is taken just before the process is created.
-ChildRun runChild(std::vector<std::string> arguments, const Environment& changes,
-                  bool captureErr = true) {
-    int outPipe[2];
-    int errPipe[2] = {-1, -1};
-    if (pipe2(outPipe, O_CLOEXEC) != 0 || (captureErr && pipe2(errPipe, O_CLOEXEC) != 0))
-        throw Failure("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    if (captureErr)
-        posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
-    std::vector<std::string> environment = environmentWith(changes);
-    std::vector<char*> argv = pointers(arguments);
-    std::vector<char*> envp = pointers(environment);
-
-    ChildRun run;
-    pid_t pid = 0;
-    run.spawnNs = bench::nowNs();
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(outPipe[1]);
-    if (captureErr)
-        ::close(errPipe[1]);
-    if (spawned != 0) {
-        ::close(outPipe[0]);
-        if (captureErr)
-            ::close(errPipe[0]);
-        throw Failure("cannot start " + arguments[0] + ": " + std::strerror(spawned));
-    }
-
-    std::vector<pollfd> open{{outPipe[0], POLLIN, 0}};
-    if (captureErr)
-        open.push_back({errPipe[0], POLLIN, 0});
-    while (!open.empty()) {
-        if (::poll(open.data(), open.size(), -1) < 0 && errno != EINTR)
-            break;
-        for (std::size_t i = open.size(); i-- > 0;) {
-            if (open[i].revents == 0)
-                continue;
-            char buffer[65536];
-            const ssize_t got = ::read(open[i].fd, buffer, sizeof buffer);
-            if (got > 0) {
-                (open[i].fd == outPipe[0] ? run.out : run.err)
-                    .append(buffer, static_cast<std::size_t>(got));
-            } else {
-                ::close(open[i].fd);
-                open.erase(open.begin() + static_cast<std::ptrdiff_t>(i));
-            }
+    // Starts `program`, which says on standard output, in one line, how to reach it.
+    QString start(const QString& program, const QStringList& arguments) {
+        process.start(program, arguments);
+        if (!process.waitForStarted(10000))
+            return {};
+        while (!process.canReadLine() && process.waitForReadyRead(10000)) {
         }
+        return QString::fromLocal8Bit(process.readLine().trimmed());
     }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.maxResidentKb = usage.ru_maxrss;
-    return run;
-}
-
-// key=value words of the output line that starts with `tag`.
-std::map<std::string, std::string> fields(const std::string& output, const std::string& tag) {
-    std::istringstream lines(output);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream words(line);
-        std::string word;
-        if (!(words >> word) || word != tag)
-            continue;
-        std::map<std::string, std::string> result;
-        while (words >> word) {
-            const std::size_t equals = word.find('=');
-            if (equals != std::string::npos)
-                result[word.substr(0, equals)] = word.substr(equals + 1);
-        }
-        return result;
+    ~Server() {
+        process.kill();
+        process.waitForFinished();
     }
-    return {};
-}
-
-std::string word(const std::map<std::string, std::string>& found, const std::string& key) {
-    const auto entry = found.find(key);
-    if (entry == found.end())
-        throw Failure("no " + key + " in a probe's report");
-    return entry->second;
-}
-
-std::vector<double> samplesMs(const std::string& output, const std::string& name) {
-    std::istringstream lines(output);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream words(line);
-        std::string tag;
-        std::string kind;
-        if (!(words >> tag >> kind) || tag != "samples" || kind != name)
-            continue;
-        std::vector<double> result;
-        long long value = 0;
-        while (words >> value)
-            result.push_back(static_cast<double>(value) / 1e6);
-        return result;
-    }
-    return {};
-}
-
-// ---- Statistics ---------------------------------------------------------------------------
-
-double median(std::vector<double> values) {
-    if (values.empty())
-        return NAN;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-// Nearest rank: the smallest value that at least `fraction` of the values do not exceed.
-double percentile(std::vector<double> values, double fraction) {
-    if (values.empty())
-        return NAN;
-    std::sort(values.begin(), values.end());
-    const auto rank = static_cast<std::size_t>(std::ceil(fraction * double(values.size())));
-    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
-}
-
-double worst(const std::vector<double>& values) {
-    return values.empty() ? NAN : *std::max_element(values.begin(), values.end());
-}
-
-double least(const std::vector<double>& values) {
-    return values.empty() ? NAN : *std::min_element(values.begin(), values.end());
-}
-
-// ---- The table ----------------------------------------------------------------------------
-
-struct Row {
-    std::string figure;
-    std::string runs;
-    std::string middle;
-    std::string p99;
-    std::string worst;
-    std::string goal;
-    std::string met;
 };
 
-std::string format(const char* pattern, double value) {
-    if (std::isnan(value))
-        return "-";
-    char text[64];
-    std::snprintf(text, sizeof text, pattern, value);
-    return text;
-}
+// ---- Start-up -----------------------------------------------------------------------------
 
-std::string ms(double value, int decimals = 3) {
-    return format(decimals == 1 ? "%.1f ms" : "%.3f ms", value);
-}
+using Samples = std::map<std::string, std::vector<StartSample>>; // by program
 
-std::string yesNo(bool met) {
-    return met ? "yes" : "NO";
-}
-
-void printTable(const std::vector<Row>& rows) {
-    const Row heading{"Figure", "Runs", "Median", "p99", "Worst", "Goal", "Met"};
-    std::size_t widths[7] = {};
-    auto measure = [&widths](const Row& row) {
-        const std::string* cells[] = {&row.figure, &row.runs, &row.middle, &row.p99,
-                                      &row.worst,  &row.goal, &row.met};
-        for (int i = 0; i < 7; ++i)
-            widths[i] = std::max(widths[i], cells[i]->size());
-    };
-    measure(heading);
-    for (const Row& row : rows)
-        measure(row);
-    auto print = [&widths](const Row& row) {
-        std::printf("%-*s  %*s  %*s  %*s  %*s  %-*s  %s\n", int(widths[0]), row.figure.c_str(),
-                    int(widths[1]), row.runs.c_str(), int(widths[2]), row.middle.c_str(),
-                    int(widths[3]), row.p99.c_str(), int(widths[4]), row.worst.c_str(),
-                    int(widths[5]), row.goal.c_str(), row.met.c_str());
-    };
-    print(heading);
-    std::size_t total = 12;
-    for (const std::size_t width : widths)
-        total += width;
-    std::printf("%s\n", std::string(total, '-').c_str());
-    for (const Row& row : rows)
-        print(row);
-}
-
-// ---- Start-up and memory ------------------------------------------------------------------
-
-struct Startup {
-    std::vector<double> paintMs;    // spawn to first paint
-    std::vector<double> peakKb;     // VmHWM at the first paint
-    std::vector<double> exitPeakKb; // the peak over the whole run, as wait4 reports it
-    std::vector<double> mainMs;     // spawn to main
-    std::vector<double> appMs;      // main to the application object
-    std::vector<double> windowMs;   // application object to the window built
-    std::vector<double> shownMs;    // window built to shown (the port search included)
-    std::vector<double> paintedMs;  // shown to first paint
-};
-
-void record(Startup& into, const ChildRun& run) {
-    const auto found = fields(run.out, "startup");
-    auto at = [&](const char* key) { return std::stod(word(found, key)); };
-    const double spawn = static_cast<double>(run.spawnNs);
-    into.paintMs.push_back((at("painted") - spawn) / 1e6);
-    into.peakKb.push_back(at("vmhwm_kb"));
-    into.exitPeakKb.push_back(static_cast<double>(run.maxResidentKb));
-    into.mainMs.push_back((at("main") - spawn) / 1e6);
-    into.appMs.push_back((at("application") - at("main")) / 1e6);
-    into.windowMs.push_back((at("window") - at("application")) / 1e6);
-    into.shownMs.push_back((at("shown") - at("window")) / 1e6);
-    into.paintedMs.push_back((at("painted") - at("shown")) / 1e6);
-}
-
-ChildRun probe(const std::vector<std::string>& arguments, const Environment& environment) {
-    ChildRun run = runChild(arguments, environment);
-    if (run.status != 0 || fields(run.out, "startup").empty())
-        throw Failure(arguments[0] + " failed (status " + std::to_string(run.status) +
-                      "): " + run.err);
-    return run;
-}
-
-struct StartupPair {
+struct PlatformRun {
     std::string platform;
-    Startup configurator;
-    Startup floor;
+    Samples samples;
 };
 
-// Both probes once to warm the caches, then `pairs` runs of each, alternating.
-StartupPair startupPair(const std::string& platform, const Environment& environment, int pairs) {
-    std::fprintf(stderr, "start-up [%s]: %d runs of each program\n", platform.c_str(), pairs);
-    const std::vector<std::string> configurator{BENCH_STARTUP_CONFIGURATOR};
-    const ChildRun warm = probe(configurator, environment);
-    const auto size = fields(warm.out, "startup");
-    const std::vector<std::string> floor{BENCH_STARTUP_EMPTY_WINDOW, word(size, "width"),
-                                         word(size, "height")};
-    const ChildRun warmFloor = probe(floor, environment);
-    if (fields(warmFloor.out, "startup").at("width") != word(size, "width") ||
-        fields(warmFloor.out, "startup").at("height") != word(size, "height"))
-        throw Failure("the empty window is not of the configurator's size");
+std::vector<Program> programs(const QString& configurator, QSize size) {
+    const QStringList floor{QString::number(size.width()), QString::number(size.height())};
+    return {{"configurator", configurator, {}},
+            {"empty window", QStringLiteral(BENCH_FLOOR), floor},
+            {"text floor", QStringLiteral(BENCH_FLOOR), floor + QStringList{"--text"}}};
+}
 
-    StartupPair result{platform, {}, {}};
-    for (int i = 0; i < 2 * pairs; ++i) {
-        if (i % 2 == 0)
-            record(result.configurator, probe(configurator, environment));
-        else
-            record(result.floor, probe(floor, environment));
+// One start of each to warm the caches, then `rounds` rounds of all three, each round in
+// another order.
+PlatformRun startRounds(const Settings& settings, const Platform& platform, QSize size) {
+    const int rounds = settings.rounds;
+    std::fprintf(stderr, "start-up [%s]: %d rounds\n", platform.name.c_str(), rounds);
+    const std::vector<Program> all = programs(settings.program, size);
+    PlatformRun run{platform.name, {}};
+    for (const Program& program : all) {
+        const StartSample warm = startOnce(program, platform);
+        if (warm.size != size)
+            throw std::runtime_error(program.name + "'s window is not of the configurator's size");
+        if (program.name == "configurator" && platform.watch != nullptr &&
+            !warm.title.endsWith(QStringLiteral("No Comm Ports Available")))
+            throw std::runtime_error("the configurator found a port to open: " +
+                                     warm.title.toStdString());
     }
-    return result;
-}
-
-void startupRows(const StartupPair& pair, std::vector<Row>& rows, bool& allMet) {
-    const std::string tag = " [" + pair.platform + "]";
-    const std::string runs = std::to_string(pair.configurator.paintMs.size());
-    const double configuratorMs = median(pair.configurator.paintMs);
-    const double floorMs = median(pair.floor.paintMs);
-    const double ratio = configuratorMs / floorMs;
-    const bool met = ratio <= 1.3;
-    allMet = allMet && met;
-    rows.push_back({"start-up to first paint, configurator" + tag, runs, ms(configuratorMs, 1), "",
-                    ms(worst(pair.configurator.paintMs), 1), "", ""});
-    rows.push_back({"start-up to first paint, empty window" + tag, runs, ms(floorMs, 1), "",
-                    ms(worst(pair.floor.paintMs), 1), "", ""});
-    rows.push_back({"  configurator / empty window", "", format("%.2f x", ratio), "",
-                    format("%.2f x", worst(pair.configurator.paintMs) / worst(pair.floor.paintMs)),
-                    "<= 1.30 x (medians)", yesNo(met)});
-}
-
-void memoryRows(const StartupPair& pair, std::vector<Row>& rows, bool& allMet) {
-    const std::string tag = " [" + pair.platform + "]";
-    const std::string runs = std::to_string(pair.configurator.peakKb.size());
-    auto mb = [](double kb) { return format("%.1f MB", kb / 1024); };
-    const double ratio = median(pair.configurator.peakKb) / median(pair.floor.peakKb);
-    const bool met = ratio <= 1.4;
-    allMet = allMet && met;
-    rows.push_back({"peak resident (VmHWM), configurator" + tag, runs,
-                    mb(median(pair.configurator.peakKb)), "", mb(worst(pair.configurator.peakKb)),
-                    "", ""});
-    rows.push_back({"peak resident (VmHWM), empty window" + tag, runs,
-                    mb(median(pair.floor.peakKb)), "", mb(worst(pair.floor.peakKb)), "", ""});
-    rows.push_back({"  configurator / empty window", "", format("%.2f x", ratio), "",
-                    format("%.2f x", worst(pair.configurator.peakKb) / worst(pair.floor.peakKb)),
-                    "<= 1.40 x (medians)", yesNo(met)});
-}
-
-void printBreakdown(const StartupPair& pair) {
-    auto line = [](const char* name, const Startup& run) {
-        std::printf("  %-13s spawn->main %6.1f  main->application %6.1f  ->window built %6.1f  "
-                    "->shown %6.1f  ->painted %6.1f  (ms, medians); peak at exit %.1f MB\n",
-                    name, median(run.mainMs), median(run.appMs), median(run.windowMs),
-                    median(run.shownMs), median(run.paintedMs), median(run.exitPeakKb) / 1024);
-    };
-    std::printf("start-up breakdown [%s]:\n", pair.platform.c_str());
-    line("configurator", pair.configurator);
-    line("empty window", pair.floor);
-}
-
-// ---- Xvfb ---------------------------------------------------------------------------------
-
-struct Xvfb {
-    pid_t pid = -1;
-    std::string display;
-
-    ~Xvfb() {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            const Program& program = all[(i + std::size_t(round)) % all.size()];
+            run.samples[program.name].push_back(startOnce(program, platform));
         }
     }
-};
+    return run;
+}
 
-// Starts Xvfb on a free display; nothing when it is not installed or does not come up.
-std::optional<std::string> startXvfb(Xvfb& server) {
-    int ready[2];
-    if (pipe2(ready, O_CLOEXEC) != 0)
-        return std::nullopt;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ready[1], 3);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::vector<std::string> arguments{"Xvfb", "-displayfd", "3", "-nolisten",
-                                       "tcp",  "-screen",    "0", "1280x1024x24"};
-    std::vector<char*> argv = pointers(arguments);
-    const int spawned = posix_spawnp(&server.pid, "Xvfb", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(ready[1]);
-    if (spawned != 0) {
-        server.pid = -1;
-        ::close(ready[0]);
-        return std::nullopt;
+std::vector<double> times(const std::vector<StartSample>& samples, bool memory) {
+    std::vector<double> values;
+    for (const StartSample& sample : samples)
+        values.push_back(memory ? sample.peakMb : sample.ms);
+    return values;
+}
+
+void startupRows(const PlatformRun& run, std::vector<Row>& rows, bool& allMet) {
+    // The goals hold on a bare X server; elsewhere the ratios are for comparison.
+    const bool goals = run.platform == "Xvfb";
+    const std::string tag = " [" + run.platform + "]";
+    std::map<std::string, Summary> startup;
+    std::map<std::string, Summary> memory;
+    for (const auto& [name, samples] : run.samples) {
+        startup[name] = summarize(times(samples, false));
+        memory[name] = summarize(times(samples, true));
+        rows.push_back(
+            {"start-up, " + name + tag, std::to_string(samples.size()),
+             format("%.1f ms", startup[name].median),
+             format("%.1f", startup[name].least) + format(" - %.1f ms", startup[name].most), "",
+             ""});
     }
-    std::string number;
-    pollfd waiting{ready[0], POLLIN, 0};
-    const std::int64_t deadline = bench::nowNs() + 10'000'000'000;
-    while (number.find('\n') == std::string::npos && bench::nowNs() < deadline) {
-        if (::poll(&waiting, 1, 100) <= 0)
-            continue;
-        char buffer[32];
-        const ssize_t got = ::read(ready[0], buffer, sizeof buffer);
-        if (got <= 0)
-            break;
-        number.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(ready[0]);
-    if (number.find('\n') == std::string::npos)
-        return std::nullopt;
-    number.erase(number.find('\n'));
-    server.display = ':' + number;
-    return server.display;
+    auto ratio = [&](const std::string& floor, double goal, const std::string& what,
+                     std::map<std::string, Summary>& figures) {
+        const double value = figures["configurator"].median / figures[floor].median;
+        const bool met = value <= goal;
+        if (goals)
+            allMet = allMet && met;
+        rows.push_back({"  configurator / " + floor + ", " + what, "", format("%.2f x", value), "",
+                        goals ? format("<= %.2f x", goal) : "", goals ? (met ? "yes" : "NO") : ""});
+    };
+    ratio("text floor", 1.35, "start-up", startup);
+    ratio("empty window", 1.5, "start-up", startup);
+    for (const char* name : {"configurator", "empty window"})
+        rows.push_back(
+            {std::string("peak resident, ") + name + tag, "",
+             format("%.1f MB", memory[name].median),
+             format("%.1f", memory[name].least) + format(" - %.1f MB", memory[name].most), "", ""});
+    ratio("empty window", 1.35, "peak resident", memory);
 }
 
 // ---- Link figures -------------------------------------------------------------------------
 
-std::map<std::string, std::string> idleFields(const std::string& output, const std::string& name) {
+// The words of the probe's output line that starts with `tag`.
+std::vector<std::string> line(const std::string& output, const std::string& tag) {
     std::istringstream lines(output);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.rfind("idle " + name + ' ', 0) == 0)
-            return fields(line.substr(5), name);
+    std::string text;
+    while (std::getline(lines, text)) {
+        std::istringstream words(text);
+        std::vector<std::string> result;
+        std::string word;
+        while (words >> word)
+            result.push_back(word);
+        if (result.size() >= 2 && result[0] + ' ' + result[1] == tag)
+            return {result.begin() + 2, result.end()};
     }
     return {};
 }
 
-// The timer events of an idle span: their times in seconds from its start, by receiver.
-using TimerTimes = std::map<std::string, std::vector<std::string>>;
-
-TimerTimes idleTimers(const std::string& output, const std::string& name) {
-    std::istringstream lines(output);
-    std::string line;
-    const std::string tag = "idle_timers " + name;
-    TimerTimes times;
-    while (std::getline(lines, line)) {
-        if (line.rfind(tag + ' ', 0) != 0 && line != tag)
-            continue;
-        std::istringstream words(line.substr(tag.size()));
-        std::string timer;
-        while (words >> timer) {
-            const std::size_t at = timer.rfind('@');
-            times[timer.substr(0, at)].push_back(at == std::string::npos ? "?"
-                                                                         : timer.substr(at + 1));
-        }
-    }
-    return times;
+std::vector<double> samplesMs(const std::string& output, const std::string& name) {
+    std::vector<double> values;
+    for (const std::string& word : line(output, "samples " + name))
+        values.push_back(std::stod(word) / 1e6);
+    return values;
 }
 
-// "QPMCache() x1 (at 3.1 s)".
-std::string describe(const TimerTimes& times) {
-    std::string text;
-    for (const auto& [receiver, when] : times) {
-        std::string list;
-        for (const std::string& second : when)
-            list += (list.empty() ? "" : ", ") + second;
-        text += (text.empty() ? "" : "; ") + receiver + " x" + std::to_string(when.size()) +
-                " (at " + list + " s)";
+std::map<std::string, double> idleFigures(const std::string& output, const std::string& name) {
+    std::map<std::string, double> figures;
+    for (const std::string& word : line(output, "idle " + name)) {
+        const std::size_t equals = word.find('=');
+        if (equals != std::string::npos)
+            figures[word.substr(0, equals)] = std::stod(word.substr(equals + 1));
     }
-    return text;
+    if (figures.empty())
+        throw std::runtime_error("no idle figures from the link probe");
+    return figures;
 }
 
 // Qt's pixmap cache flushes itself once, about 30 s after the style last cached a pixmap, and
@@ -489,104 +187,115 @@ std::string describe(const TimerTimes& times) {
 constexpr const char* kPixmapCacheFlush = "QPMCache()";
 
 void latencyRow(std::vector<Row>& rows, const std::string& figure, const std::vector<double>& v,
-                const std::string& goal = "", const std::string& met = "") {
-    rows.push_back({figure, std::to_string(v.size()), ms(median(v)), ms(percentile(v, 0.99)),
-                    ms(worst(v)), goal, met});
+                const std::string& goal = "", std::optional<bool> met = std::nullopt) {
+    const Summary summary = summarize(v);
+    rows.push_back({figure, std::to_string(v.size()), format("%.3f ms", summary.median),
+                    format("%.3f", summary.p99) + format(", %.3f ms", summary.most), goal,
+                    met ? (*met ? "yes" : "NO") : ""});
 }
 
 void linkRows(const std::string& output, std::vector<Row>& rows, std::vector<std::string>& notes,
               bool& allMet) {
     const std::vector<double> receive = samplesMs(output, "receive_set");
-    const bool receiveMet = !receive.empty() && percentile(receive, 0.99) < 1.0;
+    const bool receiveMet = !receive.empty() && summarize(receive).p99 < 1.0;
     allMet = allMet && receiveMet;
     latencyRow(rows, "receive: last byte -> 9 values + detected set", receive, "p99 < 1 ms",
-               yesNo(receiveMet));
-    latencyRow(rows, "  ... -> painted (info)", samplesMs(output, "receive_painted"));
-    latencyRow(rows, "  frames 1 s apart (info)", samplesMs(output, "receive_1hz_set"));
-    latencyRow(rows, "  first frame after a silence (info)",
+               receiveMet);
+    latencyRow(rows, "  ... -> painted", samplesMs(output, "receive_painted"));
+    latencyRow(rows, "  frames 1 s apart", samplesMs(output, "receive_1hz_set"));
+    latencyRow(rows, "  first frame after a silence",
                samplesMs(output, "receive_after_silence_set"));
-
-    latencyRow(rows, "write: click -> 11th byte readable far side", samplesMs(output, "write"),
-               "none set", "-");
+    latencyRow(rows, "write: click -> 11th byte readable far side", samplesMs(output, "write"));
 
     const std::vector<double> lateness = samplesMs(output, "watchdog_timer");
-    const bool watchdogMet = !lateness.empty() && least(lateness) >= 0 && worst(lateness) <= 5;
+    const Summary late = summarize(lateness);
+    const bool watchdogMet = !lateness.empty() && late.least >= 0 && late.most <= 5;
     allMet = allMet && watchdogMet;
     latencyRow(rows, "watchdog: expiry lateness after 3000 ms", lateness,
-               "never early, <= 5 ms late", yesNo(watchdogMet));
-    rows.push_back({"  earliest expiry (lateness)", "", ms(least(lateness)), "", "", "", ""});
-    latencyRow(rows, "  ... not-detected state set (info)", samplesMs(output, "watchdog_shown"));
+               "never early, <= 5 ms late", watchdogMet);
+    rows.push_back({"  earliest expiry (lateness)", "", format("%.3f ms", late.least), "", "", ""});
+    latencyRow(rows, "  ... not-detected state set", samplesMs(output, "watchdog_shown"));
 
     for (const auto& [name, title] :
          {std::pair<std::string, std::string>{"detected", "idle detected"},
           {"notdetected", "idle not-detected"}}) {
-        const auto idle = idleFields(output, name);
-        if (idle.empty())
-            throw Failure("no idle figures from the link probe");
-        auto number = [&idle](const char* key) { return std::stod(word(idle, key)); };
-        const double seconds = number("seconds");
-        const double cpuMs = number("gui_cpu_ns") / 1e6;
-        const bool frames = number("frames") > 0;
-        const std::string heading = title + (frames ? " (1 frame/s), " : ", ") +
-                                    std::to_string(static_cast<int>(seconds)) + " s:";
-
-        const TimerTimes timers = idleTimers(output, name);
+        std::map<std::string, double> idle = idleFigures(output, name);
+        const bool frames = idle["frames"] > 0;
+        // Each flush of Qt's pixmap cache may wake the thread once; nothing else may.
         double flushes = 0;
         double others = 0;
-        for (const auto& [receiver, when] : timers)
-            (receiver == kPixmapCacheFlush ? flushes : others) += double(when.size());
-        // Each flush of Qt's pixmap cache may wake the thread once; nothing else may.
+        std::string timers;
+        for (const std::string& timer : line(output, "idle_timers " + name)) {
+            (timer.rfind(kPixmapCacheFlush, 0) == 0 ? flushes : others) += 1;
+            timers += ' ' + timer;
+        }
         const bool timersQuiet = others == 0;
         const bool wakeupsQuiet =
-            number("gap_switches") <= flushes && (frames || number("loop_turns") <= flushes);
+            idle["gap_switches"] <= flushes && (frames || idle["loop_turns"] <= flushes);
         allMet = allMet && timersQuiet && wakeupsQuiet;
 
-        rows.push_back({heading + " GUI-thread CPU", "1", format("%.2f ms", cpuMs), "",
-                        format("%.3f %% core", cpuMs / (seconds * 10)), "", ""});
+        const std::string heading =
+            title + (frames ? " (1 frame/s), " : ", ") + format("%.0f s:", idle["seconds"]);
+        rows.push_back(
+            {heading + " GUI-thread CPU", "1", format("%.2f ms", idle["gui_cpu_ns"] / 1e6),
+             format("%.3f %% core", idle["gui_cpu_ns"] / 1e6 / (idle["seconds"] * 10)), "", ""});
         rows.push_back({"  process CPU (incl. unit thread)", "1",
-                        format("%.2f ms", number("process_cpu_ns") / 1e6), "", "", "", ""});
-        if (frames)
-            rows.push_back({"  CPU per frame, worst", "", "", "",
-                            format("%.3f ms", number("frame_cpu_ns_max") / 1e6), "", ""});
-        rows.push_back(
-            {"  GUI-thread wakeups (voluntary switches)", "1", format("%.0f", number("voluntary")),
-             "", frames ? format("%.0f max/frame", number("frame_switches_max")) : "", "", ""});
-        rows.push_back(
-            {"  event-loop turns / paint passes", "1",
-             format("%.0f", number("loop_turns")) + " / " + format("%.0f", number("paint_passes")),
-             "", "", "", ""});
+                        format("%.2f ms", idle["process_cpu_ns"] / 1e6), "", "", ""});
+        rows.push_back({"  GUI-thread wakeups / event-loop turns / paint passes", "1",
+                        format("%.0f", idle["voluntary"]) + format(" / %.0f", idle["loop_turns"]) +
+                            format(" / %.0f", idle["paint_passes"]),
+                        frames ? format("%.0f max/frame", idle["frame_switches_max"]) : "", "",
+                        ""});
         rows.push_back({frames ? "  wakeups between frames" : "  wakeups while silent", "1",
-                        format("%.0f", number("gap_switches")), "", "",
-                        "0 (but a pixmap-cache flush)", yesNo(wakeupsQuiet)});
-        rows.push_back({"  timer events", "1", format("%.0f", number("timer_events")), "", "",
-                        "none (but a pixmap-cache flush)", yesNo(timersQuiet)});
-        notes.push_back("timer events, " + title + ": " +
-                        (timers.empty() ? "none" : describe(timers)));
+                        format("%.0f", idle["gap_switches"]), "", "0 (but a pixmap-cache flush)",
+                        wakeupsQuiet ? "yes" : "NO"});
+        rows.push_back({"  timer events", "1", format("%.0f", idle["timer_events"]), "",
+                        "none (but a pixmap-cache flush)", timersQuiet ? "yes" : "NO"});
+        notes.push_back("timer events, " + title + ":" + (timers.empty() ? " none" : timers));
     }
+}
+
+std::string linkRun(const Settings& settings) {
+    std::fprintf(stderr, "link figures on a pseudo-terminal (offscreen)\n");
+    QProcess link;
+    link.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    link.setProcessEnvironment(environment);
+    link.start(QStringLiteral(BENCH_LINK_WINDOW),
+               {"--frames", QString::number(settings.frames), "--writes",
+                QString::number(settings.writes), "--silences", QString::number(settings.silences),
+                "--idle-seconds", QString::number(settings.idleSeconds)});
+    if (!link.waitForFinished(-1) || link.exitStatus() != QProcess::NormalExit ||
+        link.exitCode() != 0)
+        throw std::runtime_error("the link probe failed: " + link.readAll().toStdString());
+    return link.readAllStandardOutput().toStdString();
 }
 
 // ---- Main ---------------------------------------------------------------------------------
 
-Settings parse(int argc, char* argv[]) {
+Settings parse(const QStringList& arguments) {
     Settings settings;
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& option = arguments[i];
         if (option == "--quick") {
             settings.quick = true;
-            settings.startupPairs = 6;
-            settings.xvfbPairs = 4;
-            settings.frames = 1000;
+            settings.rounds = 6;
             settings.writes = 200;
             settings.silences = 5;
             settings.idleSeconds = 4;
         } else if (option == "--no-xvfb") {
             settings.xvfb = false;
+        } else if (option == "--startup-only") {
+            settings.link = false;
+        } else if (option == "--first-frame" && i + 1 < arguments.size()) {
+            settings.firstFrame = arguments[++i];
+        } else if (option == "--program" && i + 1 < arguments.size()) {
+            settings.program = arguments[++i];
         } else {
-            std::fprintf(stderr,
-                         "usage: %s [--quick] [--no-xvfb]\n"
-                         "  --quick    fewer runs and 4 s idle spans (about 45 s in all)\n"
-                         "  --no-xvfb  start-up on the offscreen platform only\n",
-                         argv[0]);
+            std::fprintf(stderr, "usage: configurator_bench [--quick] [--no-xvfb] "
+                                 "[--startup-only] [--program PATH]\n"
+                                 "       configurator_bench --first-frame FILE [--program PATH]\n");
             std::exit(option == "--help" || option == "-h" ? 0 : 2);
         }
     }
@@ -595,76 +304,110 @@ Settings parse(int argc, char* argv[]) {
 
 std::string cpuModel() {
     std::ifstream info("/proc/cpuinfo");
-    std::string line;
-    while (std::getline(info, line)) {
-        if (line.rfind("model name", 0) == 0)
-            return line.substr(line.find(':') + 2);
+    std::string text;
+    while (std::getline(info, text)) {
+        if (text.rfind("model name", 0) == 0)
+            return text.substr(text.find(':') + 2);
     }
     return "unknown";
+}
+
+int run(const Settings& settings, const QStringList& hidden) {
+    const auto began = std::chrono::steady_clock::now();
+    QTemporaryDir runtime;
+    const QString noBus = QStringLiteral("unix:path=") + runtime.filePath("no-session-bus");
+    const QString paintMark = QStringLiteral(BENCH_PAINT_MARK);
+
+    Platform offscreen{"offscreen",
+                       startEnvironment(QStringLiteral("offscreen"), runtime.path(), noBus)};
+    offscreen.environment.insert(QStringLiteral("LD_PRELOAD"), paintMark);
+    if (!settings.firstFrame.isEmpty()) {
+        offscreen.environment.insert(QStringLiteral("BENCH_FIRST_FRAME"), settings.firstFrame);
+        startOnce({"configurator", settings.program, {}}, offscreen);
+        std::printf("first frame of %s saved to %s\n", qPrintable(settings.program),
+                    qPrintable(settings.firstFrame));
+        return 0;
+    }
+
+    Server bus;
+    const QString busAddress =
+        bus.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
+    if (busAddress.isEmpty())
+        throw std::runtime_error("dbus-daemon did not start");
+    Platform offscreenBus = offscreen;
+    offscreenBus.name = "offscreen + D-Bus";
+    offscreenBus.environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
+
+    const QSize size = startOnce({"configurator", settings.program, {}}, offscreen).size;
+    std::vector<PlatformRun> runs;
+    runs.push_back(startRounds(settings, offscreen, size));
+    runs.push_back(startRounds(settings, offscreenBus, size));
+    if (settings.xvfb) {
+        Server xvfb;
+        const QString display =
+            ':' + xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-nolisten", "tcp",
+                                                      "-noreset", "-screen", "0", "1024x768x24"});
+        if (display == ":")
+            throw std::runtime_error("Xvfb did not start (--no-xvfb leaves it out)");
+        DrawnWindowWatch watch(display);
+        Platform x{"Xvfb", startEnvironment(QStringLiteral("xcb"), runtime.path(), noBus), &watch};
+        x.environment.insert(QStringLiteral("DISPLAY"), display);
+        Platform xBus = x;
+        xBus.name = "Xvfb + D-Bus";
+        xBus.environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
+        runs.push_back(startRounds(settings, x, size));
+        runs.push_back(startRounds(settings, xBus, size));
+    }
+
+    const std::string link = settings.link ? linkRun(settings) : std::string();
+
+    utsname system{};
+    uname(&system);
+    std::printf(
+        "configurator_bench%s: %s, %ld CPUs, Linux %s, Qt %s; load average at the end "
+        "%s\nserial devices hidden: %lld\n\n",
+        settings.quick ? " --quick" : "", cpuModel().c_str(), sysconf(_SC_NPROCESSORS_ONLN),
+        system.release, qVersion(),
+        [] {
+            std::ifstream load("/proc/loadavg");
+            std::string first;
+            load >> first;
+            return first;
+        }()
+            .c_str(),
+        static_cast<long long>(hidden.size()));
+
+    std::vector<Row> rows;
+    std::vector<std::string> notes;
+    bool allMet = true;
+    for (const PlatformRun& platformRun : runs)
+        startupRows(platformRun, rows, allMet);
+    if (settings.link)
+        linkRows(link, rows, notes, allMet);
+    printTable(rows);
+    std::printf("\n");
+    for (const std::string& note : notes)
+        std::printf("%s\n", note.c_str());
+    std::printf("\nall goals met: %s; whole run %.0f s\n", allMet ? "yes" : "NO",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count());
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    const Settings settings = parse(argc, argv);
-    const std::int64_t began = bench::nowNs();
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const Settings settings = parse(arguments);
     try {
-        const Environment offscreen{{"QT_QPA_PLATFORM", "offscreen"}, {"DISPLAY", ""}};
-        std::vector<StartupPair> startups;
-        startups.push_back(startupPair("offscreen", offscreen, settings.startupPairs));
-
-        std::string xvfbNote;
-        if (settings.xvfb) {
-            Xvfb server;
-            if (const auto display = startXvfb(server)) {
-                startups.push_back(startupPair("xcb on Xvfb",
-                                               {{"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", *display}},
-                                               settings.xvfbPairs));
-            } else {
-                xvfbNote = "Xvfb not available: start-up measured offscreen only";
-            }
-        }
-
-        std::fprintf(stderr, "link figures on a pseudo-terminal (offscreen)\n");
-        const ChildRun link = runChild(
-            {BENCH_LINK_WINDOW, "--frames", std::to_string(settings.frames), "--writes",
-             std::to_string(settings.writes), "--silences", std::to_string(settings.silences),
-             "--idle-seconds", std::to_string(settings.idleSeconds)},
-            offscreen, false);
-        if (link.status != 0)
-            throw Failure("the link probe failed: " + link.out);
-
-        utsname system{};
-        uname(&system);
-        const auto info = fields(link.out, "info");
-        std::printf("configurator_bench%s: %s, %ld CPUs, Linux %s, Qt %s; link process threads: "
-                    "%s\n\n",
-                    settings.quick ? " --quick" : "", cpuModel().c_str(),
-                    sysconf(_SC_NPROCESSORS_ONLN), system.release, word(info, "qt").c_str(),
-                    word(info, "threads").c_str());
-
-        std::vector<Row> rows;
-        bool allMet = true;
-        for (const StartupPair& pair : startups)
-            startupRows(pair, rows, allMet);
-        for (const StartupPair& pair : startups)
-            memoryRows(pair, rows, allMet);
-        std::vector<std::string> notes;
-        linkRows(link.out, rows, notes, allMet);
-        printTable(rows);
-        std::printf("\n");
-        for (const std::string& note : notes)
-            std::printf("%s\n", note.c_str());
-        for (const StartupPair& pair : startups)
-            printBreakdown(pair);
-        if (!xvfbNote.empty())
-            std::printf("%s\n", xvfbNote.c_str());
-        std::printf("\nall goals met: %s; whole run %.0f s\n", allMet ? "yes" : "NO",
-                    double(bench::nowNs() - began) / 1e9);
+        // First, while this is the only thread: only a single thread may enter a user namespace.
+        const QStringList hidden = hideSerialDevices();
+        QCoreApplication application(argc, argv);
+        return run(settings, hidden);
     } catch (const std::exception& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "configurator_bench: %s\n", error.what());
         return 1;
     }
-    return 0;
 }

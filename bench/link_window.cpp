@@ -8,6 +8,7 @@
 #include "event_procedure.h"
 #include "main_window.h"
 #include "port_map.h"
+#include "pseudo_terminal.h"
 #include "serial_control.h"
 
 #include <QAbstractEventDispatcher>
@@ -30,11 +31,8 @@
 #include <vector>
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -53,47 +51,15 @@ struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// A raw pseudo-terminal: the window opens the slave's path, the unit's thread holds the master.
-class PseudoLine {
-public:
-    PseudoLine() {
-        char name[256] = {};
-        if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
-            throw Failure("openpty failed");
-        for (const int descriptor : {master_, slave_}) {
-            termios settings{};
-            tcgetattr(descriptor, &settings);
-            cfmakeraw(&settings);
-            tcsetattr(descriptor, TCSANOW, &settings);
-        }
-        fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-        path_ = QString::fromLocal8Bit(name);
-    }
-    ~PseudoLine() {
-        ::close(master_);
-        ::close(slave_);
-    }
-    PseudoLine(const PseudoLine&) = delete;
-    PseudoLine& operator=(const PseudoLine&) = delete;
-
-    QString path() const { return path_; }
-    int master() const { return master_; }
-
-    // Everything the window has written and not yet read here.
-    std::string drain() const {
-        std::string bytes;
-        char buffer[256];
-        ssize_t got;
-        while ((got = ::read(master_, buffer, sizeof buffer)) > 0)
-            bytes.append(buffer, static_cast<std::size_t>(got));
-        return bytes;
-    }
-
-private:
-    int master_ = -1;
-    int slave_ = -1;
-    QString path_;
-};
+// Everything the window has written and not yet read on the far side (which does not block).
+std::string drain(const PseudoTerminal& line) {
+    std::string bytes;
+    char buffer[256];
+    ssize_t got;
+    while ((got = ::read(line.masterDescriptor(), buffer, sizeof buffer)) > 0)
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    return bytes;
+}
 
 // Frames whose every slot differs from the one before, the last's from the first's, so that
 // each frame changes all nine captions.
@@ -200,7 +166,7 @@ std::string joined(const std::vector<std::int64_t>& values) {
 // thread, so that reading them never wakes the GUI thread.
 class Scenario {
 public:
-    Scenario(const Options& options, PseudoLine& line, Observed& observed,
+    Scenario(const Options& options, PseudoTerminal& line, Observed& observed,
              bench::BenchApplication& application, configurator::frmMain& window,
              pthread_t guiThread, pid_t guiTid)
         : options_(options)
@@ -307,7 +273,8 @@ private:
         const int index = next_++ % static_cast<int>(kFrames.size());
         observed_.expected.store(index);
         const std::int64_t before = bench::nowNs();
-        if (::write(line_.master(), kFrames[static_cast<std::size_t>(index)].text, 11) != 11)
+        if (::write(line_.masterDescriptor(), kFrames[static_cast<std::size_t>(index)].text, 11) !=
+            11)
             throw Failure("write to the pseudo-terminal failed");
         return before;
     }
@@ -351,7 +318,7 @@ private:
                 sendAndWaitShown();
                 std::this_thread::sleep_for(2ms);
             }
-            line_.drain();
+            drain(line_);
             const std::uint64_t clicksBefore = observed_.clicks.load();
             QMetaObject::invokeMethod(
                 &window_,
@@ -367,10 +334,10 @@ private:
             std::int64_t readable = 0;
             const std::int64_t deadline = bench::nowNs() + 2'000'000'000;
             while (written.size() < 11) {
-                pollfd waiting{line_.master(), POLLIN, 0};
+                pollfd waiting{line_.masterDescriptor(), POLLIN, 0};
                 if (::poll(&waiting, 1, 100) > 0) {
                     readable = bench::nowNs();
-                    written += line_.drain();
+                    written += drain(line_);
                 }
                 if (bench::nowNs() > deadline)
                     throw Failure("a write did not reach the far side within 2 s");
@@ -472,7 +439,7 @@ private:
     }
 
     const Options options_;
-    PseudoLine& line_;
+    PseudoTerminal& line_;
     Observed& observed_;
     bench::BenchApplication& application_;
     configurator::frmMain& window_;
@@ -513,8 +480,8 @@ int main(int argc, char* argv[]) {
     bench::BenchApplication application(argc, argv);
     QApplication::setApplicationName(configurator::kDefinitionCaption);
 
-    PseudoLine line;
-    configurator::frmMain window(platform::portMapFromList({line.path()}));
+    PseudoTerminal line;
+    configurator::frmMain window(platform::portMapFromList({line.devicePath()}));
     application.watch(&window);
     window.start();
     if (platform::programEnded() || !window.commPortOpened() || window.commPortNumber() != 1) {

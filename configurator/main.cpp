@@ -1,19 +1,25 @@
 #include "event_procedure.h"
+#include "font_warm_up.h"
 #include "main_window.h"
 #include "port_map.h"
 #include "termination_signals.h"
 
 #include <QApplication>
 
+#include <utility>
+
 int main(int /*argc*/, char* argv[]) {
+    // Listed meanwhile on a thread of its own: the port search waits for it.
+    platform::PortMap hostPorts = platform::hostPortMap();
     // The program takes no command line, not even Qt's own options.
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
+    const platform::FontDatabaseWarmUp fonts;
     QApplication::setApplicationName(configurator::kDefinitionCaption);
 
     // A signal to end closes the window as its close button does, once the event loop runs.
     platform::TerminationSignals terminationSignals;
-    configurator::frmMain window(platform::hostPortMap());
+    configurator::frmMain window(std::move(hostPorts));
     QObject::connect(&terminationSignals, &platform::TerminationSignals::received, &window,
                      &QWidget::close);
     window.start();

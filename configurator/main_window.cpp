@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "accessibility.h"
+#include "chooser.h"
 #include "event_procedure.h"
 #include "twips.h"
 #include "unit_link.h"
@@ -192,7 +193,7 @@ frmMain::PortPanel frmMain::buildPortPanel(const PortPanelDefinition& definition
         current->setObjectName(QStringLiteral("lblCurrent_%1").arg(slot));
         lblCurrent.set(static_cast<std::size_t>(slot), current);
 
-        auto* chooser = new QComboBox(frame);
+        auto* chooser = new platform::Chooser(frame);
         chooser->setObjectName(QStringLiteral("cmbNew_%1").arg(slot));
         chooser->setFont(arial(9.75));
         chooser->setEditable(false);

@@ -47,13 +47,13 @@ QString label3Text(const QString& readmePath) {
 }
 
 QImage storedPicture(const QString& name) {
-    return QImage(kPicturePrefix + name);
+    return platform::readPng(kPicturePrefix + name);
 }
 
 QIcon programIcon() {
     QIcon icon;
-    icon.addFile(kPicturePrefix + QStringLiteral("program-icon-32.png"), QSize(32, 32));
-    icon.addFile(kPicturePrefix + QStringLiteral("program-icon-16.png"), QSize(16, 16));
+    icon.addPixmap(QPixmap::fromImage(storedPicture(QStringLiteral("program-icon-32.png"))));
+    icon.addPixmap(QPixmap::fromImage(storedPicture(QStringLiteral("program-icon-16.png"))));
     return icon;
 }
 

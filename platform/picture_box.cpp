@@ -1,5 +1,6 @@
 #include "picture_box.h"
 
+#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
@@ -80,6 +81,12 @@ QImage stretchKeepingDark(const QImage& picture, QSize size) {
         }
     }
     return stretched;
+}
+
+QImage readPng(const QString& path) {
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
 }
 
 PictureBox::PictureBox(QWidget* parent)

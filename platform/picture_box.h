@@ -13,6 +13,10 @@ namespace platform {
 // a destination pixel with no source centre in it, it repeats its nearest source pixel.
 QImage stretchKeepingDark(const QImage& picture, QSize size);
 
+// Reads a PNG file as such: with the format named and detection off, no other image reader is
+// asked about it (nor its plugin loaded). A null image when it cannot be read.
+QImage readPng(const QString& path);
+
 // A picture box: it shows its stored picture stretched to fill the whole box. It has no border,
 // takes no focus and handles no input; its background shows only while it holds no picture.
 class PictureBox : public QWidget {

@@ -4,6 +4,7 @@
 #include <QSerialPortInfo>
 
 #include <algorithm>
+#include <future>
 #include <tuple>
 
 namespace platform {
@@ -38,11 +39,21 @@ QStringList orderHostDevices(QStringList devicePaths) {
     return devicePaths;
 }
 
+PortMap portMapListedInBackground(std::function<QStringList()> listDevices) {
+    const std::shared_future<QStringList> listed =
+        std::async(std::launch::async, [listDevices = std::move(listDevices)] {
+            return orderHostDevices(listDevices());
+        }).share();
+    return [listed](std::int16_t commNumber) { return portMapFromList(listed.get())(commNumber); };
+}
+
 PortMap hostPortMap() {
-    QStringList paths;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        paths << info.systemLocation();
-    return portMapFromList(orderHostDevices(paths));
+    return portMapListedInBackground([] {
+        QStringList paths;
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+            paths << info.systemLocation();
+        return paths;
+    });
 }
 
 } // namespace platform

@@ -19,8 +19,14 @@ PortMap portMapFromList(const QStringList& devicePaths);
 // then ttyUSB, then ttyACM, each by its number, then any others by name.
 QStringList orderHostDevices(QStringList devicePaths);
 
-// The host's serial ports as QSerialPortInfo reports them, in that order. Listing them probes
-// the ttyS devices, so only the program itself builds this map.
+// A map of the devices that `listDevices` reports, in that order. The listing runs on a thread
+// of its own from this call on, so that the caller can go on meanwhile; the first lookup waits
+// for it.
+PortMap portMapListedInBackground(std::function<QStringList()> listDevices);
+
+// The host's serial ports as QSerialPortInfo reports them, in that order, listed in the
+// background as above. Listing them probes the ttyS devices, so only the program itself builds
+// this map.
 PortMap hostPortMap();
 
 } // namespace platform

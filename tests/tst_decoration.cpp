@@ -313,6 +313,8 @@ void DecorationTest::storedPicturesSizesAndColours() {
     QFETCH(QSize, size);
     QFETCH(bool, lineArt);
     const QImage picture = configurator::storedPicture(file);
+    // Read as PNG with detection off, it is the image that format detection finds.
+    QCOMPARE(picture, QImage(configurator::kPicturePrefix + file));
     QCOMPARE(picture.size(), size);
     QVERIFY(!picture.hasAlphaChannel());
     const std::set<QRgb> colours = coloursIn(picture, picture.rect());

@@ -11,12 +11,15 @@
 #include <QTest>
 
 #include <algorithm>
+#include <atomic>
+#include <future>
 #include <iterator>
 #include <linux/capability.h>
 #include <map>
 #include <memory>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -198,6 +201,7 @@ private slots:
     void startShowsOnlyTheStartUpState();
     void hostDevicesTakeNumbersInAFixedOrder_data();
     void hostDevicesTakeNumbersInAFixedOrder();
+    void backgroundListingIsWaitedForAtTheFirstLookup();
     void closeClosesTheOpenPortOnce();
 };
 
@@ -373,6 +377,32 @@ void PortSearchTest::hostDevicesTakeNumbersInAFixedOrder() {
         QCOMPARE(map(std::int16_t(n + 1)), std::optional<QString>(ordered[n]));
     QCOMPARE(map(0), std::nullopt);
     QCOMPARE(map(std::int16_t(ordered.size() + 1)), std::nullopt);
+}
+
+void PortSearchTest::backgroundListingIsWaitedForAtTheFirstLookup() {
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> listed = false;
+    std::thread::id lister;
+    const platform::PortMap map = platform::portMapListedInBackground([&] {
+        lister = std::this_thread::get_id();
+        released.wait();
+        listed = true;
+        return QStringList{"/dev/ttyUSB0", "/dev/ttyS1", "/dev/rfcomm0", "/dev/ttyS0"};
+    });
+    // The caller goes on while the listing is held up.
+    QVERIFY(!listed);
+    release.set_value();
+
+    // Each lookup sees the whole list, ordered as the host's devices always are.
+    QCOMPARE(map(1), std::optional<QString>("/dev/ttyS0"));
+    QVERIFY(listed);
+    QVERIFY(lister != std::this_thread::get_id());
+    QCOMPARE(map(2), std::optional<QString>("/dev/ttyS1"));
+    QCOMPARE(map(3), std::optional<QString>("/dev/ttyUSB0"));
+    QCOMPARE(map(4), std::optional<QString>("/dev/rfcomm0"));
+    QCOMPARE(map(0), std::nullopt);
+    QCOMPARE(map(5), std::nullopt);
 }
 
 QTEST_MAIN(PortSearchTest)
