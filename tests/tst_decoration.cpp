@@ -1,6 +1,7 @@
 // The window's decoration: how a picture box stretches its picture, the drawn pictures, the
 // border line that four of them make together in the window, the contact labels and the program
 // icon.
+#include "ink_bands.h"
 #include "main_window.h"
 #include "picture_box.h"
 #include "window_decoration.h"
@@ -85,20 +86,6 @@ std::set<std::pair<int, int>> blackComponent(const QImage& image, QPoint start,
         }
     }
     return reached;
-}
-
-// How many bands of rows hold anything but the background: the lines of a text.
-int inkBands(const QImage& image, QRgb background) {
-    int bands = 0;
-    bool inBand = false;
-    for (int y = 0; y < image.height(); ++y) {
-        bool ink = false;
-        for (int x = 0; x < image.width() && !ink; ++x)
-            ink = (image.pixel(x, y) | 0xff000000) != (background | 0xff000000);
-        bands += ink && !inBand;
-        inBand = ink;
-    }
-    return bands;
 }
 
 QImage rendered(QWidget& widget) {

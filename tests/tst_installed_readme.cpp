@@ -1,5 +1,6 @@
 // The README that the window sends the user to: where the installed program finds it, and how
 // Label3 shows its path.
+#include "ink_bands.h"
 #include "installed_readme.h"
 #include "main_window.h"
 #include "window_decoration.h"
@@ -11,24 +12,6 @@
 
 using configurator::frmMain;
 using configurator::installedReadmePath;
-
-namespace {
-
-// How many bands of rows hold anything but the background: the lines of a text.
-int inkBands(const QImage& image, QRgb background) {
-    int bands = 0;
-    bool inBand = false;
-    for (int y = 0; y < image.height(); ++y) {
-        bool ink = false;
-        for (int x = 0; x < image.width() && !ink; ++x)
-            ink = (image.pixel(x, y) | 0xff000000) != (background | 0xff000000);
-        bands += ink && !inBand;
-        inBand = ink;
-    }
-    return bands;
-}
-
-} // namespace
 
 class InstalledReadmeTest : public QObject {
     Q_OBJECT

@@ -1,6 +1,7 @@
 // A port that another process holds: each kind of holder, played by a real second process on a
 // pseudo-terminal, keeps the port from opening, and what it holds is left as it was. Once the
 // holder is gone the port opens, a stale lock file is reclaimed.
+#include "forked_child.h"
 #include "port_claim.h"
 #include "pseudo_terminal.h"
 #include "run_time_error.h"
@@ -14,6 +15,7 @@
 #include <csignal>
 #include <cstdint>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -42,8 +44,7 @@ public:
         if (::pipe(ready) != 0)
             return;
         const QByteArray path = devicePath.toLocal8Bit();
-        pid_ = ::fork();
-        if (pid_ == 0) {
+        child_.emplace([&] {
             ::close(ready[0]);
             const int device = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
             bool held = true;
@@ -55,28 +56,22 @@ public:
                 ::close(device); // a lock file alone holds the device
             const char answer = held ? '1' : '0';
             (void)!::write(ready[1], &answer, 1);
-            for (;;)
-                ::pause();
-        }
+        });
         ::close(ready[1]);
         char answer = '0';
-        held_ = pid_ > 0 && ::read(ready[0], &answer, 1) == 1 && answer == '1';
+        held_ = child_->running() && ::read(ready[0], &answer, 1) == 1 && answer == '1';
         ::close(ready[0]);
     }
-    ~Holder() { stop(); }
 
     bool held() const { return held_; }
-    pid_t pid() const { return pid_; }
+    pid_t pid() const { return child_ ? child_->pid() : -1; }
     void stop() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        pid_ = -1;
+        if (child_)
+            child_->stop();
     }
 
 private:
-    pid_t pid_ = -1;
+    std::optional<ForkedChild> child_;
     bool held_ = false;
 };
 

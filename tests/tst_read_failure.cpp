@@ -2,6 +2,7 @@
 // the same device takes the characters first, or a signal cuts a read short: reception goes on.
 #include "connected_window.h"
 #include "error_recorder.h"
+#include "forked_child.h"
 #include "read_failure.h"
 
 #include <QTest>
@@ -20,9 +21,8 @@ namespace {
 // whatever it can before the program does.
 class SecondReader {
 public:
-    explicit SecondReader(int descriptor) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
+    explicit SecondReader(int descriptor)
+        : child_([descriptor] {
             ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) | O_NONBLOCK);
             char buffer[64];
             for (;;) {
@@ -30,20 +30,12 @@ public:
                 if (::poll(&waiting, 1, 100) > 0)
                     (void)!::read(descriptor, buffer, 1);
             }
-        }
-    }
-    ~SecondReader() { stop(); }
-    bool running() const { return pid_ > 0; }
-    void stop() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
+        }) {}
+    bool running() const { return child_.running(); }
+    void stop() { child_.stop(); }
 
 private:
-    pid_t pid_ = -1;
+    ForkedChild child_;
 };
 
 } // namespace
