@@ -343,31 +343,26 @@ else
     closing=
     problems+=("the close request could not be sent")
 fi
-if [ -n "$closing" ]; then
+# Waits up to 10 s for the program to end after what $1 names, and expects exit status 0.
+expect_clean_end() {
+    local status
     if await_end "$program_pid" 100; then
         wait "$program_pid"
         status=$?
         program_pid=
-        echo "exit status after $closing: $status"
-        [ "$status" -eq 0 ] || problems+=("the program ended with status $status, not 0, after $closing")
+        echo "exit status after $1: $status"
+        [ "$status" -eq 0 ] || problems+=("the program ended with status $status, not 0, after $1")
     else
-        problems+=("the program was still running 10 s after $closing")
+        problems+=("the program was still running 10 s after $1")
     fi
-fi
+}
+[ -n "$closing" ] && expect_clean_end "$closing"
 
 # A signal to end closes the window as the close button does: the program ends with status 0.
 for signal in TERM INT HUP; do
     start_program
     kill "-$signal" "$program_pid"
-    if await_end "$program_pid" 100; then
-        wait "$program_pid"
-        status=$?
-        program_pid=
-        echo "exit status after SIG$signal: $status"
-        [ "$status" -eq 0 ] || problems+=("the program ended with status $status, not 0, on SIG$signal")
-    else
-        problems+=("the program was still running 10 s after SIG$signal")
-    fi
+    expect_clean_end "SIG$signal"
 done
 
 if [ ${#problems[@]} -gt 0 ]; then
