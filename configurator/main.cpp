@@ -17,11 +17,9 @@ int main(int /*argc*/, char* argv[]) {
     const platform::FontDatabaseWarmUp fonts;
     QApplication::setApplicationName(configurator::kDefinitionCaption);
 
-    // A signal to end closes the window as its close button does, once the event loop runs.
-    platform::TerminationSignals terminationSignals;
     configurator::frmMain window(std::move(hostPorts));
-    QObject::connect(&terminationSignals, &platform::TerminationSignals::received, &window,
-                     &QWidget::close);
+    // A signal to end closes the window as its close button does, once the event loop runs.
+    const platform::TerminationSignals closeOnSignal(window);
     window.start();
     if (platform::programEnded())
         return platform::kRunTimeErrorExitStatus;

@@ -1,59 +1,72 @@
 #include "termination_signals.h"
 
-#include <array>
+#include <QWidget>
+
+#include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform {
 namespace {
 
-constexpr std::array kSignals{SIGTERM, SIGINT, SIGHUP};
-
-int pipeEnds[2] = {-1, -1};
-struct sigaction previousActions[kSignals.size()];
+int readEnd = -1;
+// Read by the handler, which may run on any thread at any moment.
+std::atomic<int> writeEnd{-1};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void writeSignalNumber(int signalNumber) {
     const int savedErrno = errno;
     const char number = static_cast<char>(signalNumber);
-    (void)!::write(pipeEnds[1], &number, 1);
+    if (const int end = writeEnd.load(); end >= 0)
+        (void)!::write(end, &number, 1);
     errno = savedErrno;
 }
 
 } // namespace
 
-TerminationSignals::TerminationSignals(QObject* parent)
-    : QObject(parent) {
-    if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
+TerminationSignals::TerminationSignals(QWidget& window)
+    : window_(window) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    notifier_ = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
+    readEnd = ends[0];
+    writeEnd = ends[1];
+    notifier_ = new QSocketNotifier(readEnd, QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &TerminationSignals::drain);
     struct sigaction action {};
     action.sa_handler = writeSignalNumber;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (std::size_t i = 0; i < kSignals.size(); ++i)
-        ::sigaction(kSignals[i], &action, &previousActions[i]);
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+        struct sigaction current {};
+        ::sigaction(kSignals[i], nullptr, &current);
+        if (current.sa_handler == SIG_IGN)
+            continue;
+        handled_[i] = ::sigaction(kSignals[i], &action, &previousActions_[i]) == 0;
+    }
 }
 
 TerminationSignals::~TerminationSignals() {
     if (!notifier_)
         return;
-    for (std::size_t i = 0; i < kSignals.size(); ++i)
-        ::sigaction(kSignals[i], &previousActions[i], nullptr);
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+        if (handled_[i])
+            ::sigaction(kSignals[i], &previousActions_[i], nullptr);
+    }
     delete notifier_;
-    ::close(pipeEnds[0]);
-    ::close(pipeEnds[1]);
-    pipeEnds[0] = pipeEnds[1] = -1;
+    ::close(writeEnd.exchange(-1));
+    ::close(std::exchange(readEnd, -1));
 }
 
 void TerminationSignals::drain() {
     char numbers[16];
-    for (ssize_t got; (got = ::read(pipeEnds[0], numbers, sizeof numbers)) > 0;) {
-        for (ssize_t i = 0; i < got; ++i)
-            emit received(numbers[i]);
-    }
+    bool any = false;
+    for (ssize_t got; (got = ::read(readEnd, numbers, sizeof numbers)) > 0;)
+        any = true;
+    if (any)
+        window_.close();
 }
 
 } // namespace platform

@@ -1,5 +1,5 @@
-// The program's window on a pseudo-terminal, with the end signals routed as the program routes
-// them. It says "ready" once its event loop runs, and after the loop ends whether the port is
+// The program's window on a pseudo-terminal, closed by the end signals as the program's is.
+// It says "ready" once its event loop runs, and after the loop ends whether the port is
 // still open; its exit status is the loop's.
 #include "main_window.h"
 #include "pseudo_terminal.h"
@@ -12,11 +12,9 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    platform::TerminationSignals terminationSignals;
     PseudoTerminal line;
     configurator::frmMain window(platform::portMapFromList({line.devicePath()}));
-    QObject::connect(&terminationSignals, &platform::TerminationSignals::received, &window,
-                     &QWidget::close);
+    const platform::TerminationSignals closeOnSignal(window);
     window.start();
     QTimer::singleShot(0, [] {
         std::puts("ready");

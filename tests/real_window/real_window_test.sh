@@ -202,7 +202,9 @@ for lock in /run/lock /var/lock; do
     : >"$lock/$3"
 done
 echo "${!devices[@]}" >"$1/masked"
-exec "$2"
+# Started in the background of this script, the program would find SIGINT ignored, and it keeps
+# a signal that it was started ignoring: start it as from a terminal, with the defaults.
+exec env --default-signal=INT,HUP,TERM "$2"
 '
 lock_marker=real-window-private.$$
 # Starts the program in its namespace and waits for its window: sets program_pid and window.
@@ -222,7 +224,8 @@ start_program() {
                 skip "the serial devices could not be hidden, so the program was not started: $(cat "$work/program.log")"
             fail "the program ended with status $status before its window showed: $(cat "$work/program.log")"
         fi
-        window=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1)
+        window=$(xdotool search --all --onlyvisible --pid "$program_pid" --name "$pattern" 2>/dev/null |
+            head -n 1)
         [ -n "$window" ] && break
         sleep 0.1
     done
