@@ -1,5 +1,6 @@
 #include "port_claim.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +18,9 @@
 
 namespace platform {
 namespace {
+
+// How long a lock file that names no process counts as being written.
+constexpr qint64 kUnreadableLockLifeSeconds = 10;
 
 bool processRuns(pid_t process) {
     // A process of another user answers with EPERM, but it runs.
@@ -100,8 +104,12 @@ PortHolder PortClaim::lockFileHolder(const QString& devicePath) const {
             return PortHolder::LockFile;
         const pid_t process = lockingProcess(lock.read(64));
         lock.close();
-        // One that names no process may be in the middle of being written: leave it be.
-        if (process == 0 || processRuns(process))
+        // One that names no process may be in the middle of being written: leave it be for a
+        // while, but not for ever, or a crash while writing it would bar the port for good.
+        if (process == 0 && QFileInfo(lock).lastModified().secsTo(QDateTime::currentDateTime()) <
+                                kUnreadableLockLifeSeconds)
+            return PortHolder::LockFile;
+        if (process != 0 && processRuns(process))
             return PortHolder::LockFile;
         // Its process is gone, whatever the lock's age: the lock is stale.
         lock.remove();

@@ -98,10 +98,9 @@ void SerialControl::setPortOpen(bool open) {
         switch (failure) {
         case QSerialPort::DeviceNotFoundError:
             raise(comm_error::InvalidPortNumber, QStringLiteral("Invalid port number"));
-        case QSerialPort::PermissionError:
-            // Qt's lock file refuses a second opener, even one running as root.
-            raise(comm_error::PortAlreadyOpen, QStringLiteral("Port already open"));
         default:
+            // Holders were turned away above, so a refusal here is the device's own (a user
+            // without access to it, a file that is no terminal).
             raise(comm_error::CannotOpen,
                   QStringLiteral("The port cannot be opened: %1").arg(reason));
         }

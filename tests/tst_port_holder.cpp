@@ -45,7 +45,12 @@ public:
             return;
         const QByteArray path = devicePath.toLocal8Bit();
         child_.emplace([&] {
-            ::close(ready[0]);
+            // Nothing of the test's own, its end of the line least of all, may make the child
+            // look like a holder: only what it opens itself.
+            for (int descriptor = 3; descriptor < 1024; ++descriptor) {
+                if (descriptor != ready[1])
+                    ::close(descriptor);
+            }
             const int device = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
             bool held = true;
             if (hold == Hold::Flock)
@@ -103,6 +108,8 @@ private slots:
     void lockFileNamesOfADevice();
     void heldPortDoesNotOpen_data();
     void heldPortDoesNotOpen();
+    void lockFileThatNamesNoProcess_data();
+    void lockFileThatNamesNoProcess();
 };
 
 void PortHolderTest::lockFileNamesOfADevice() {
@@ -110,7 +117,6 @@ void PortHolderTest::lockFileNamesOfADevice() {
              QStringList{QStringLiteral("LCK..ttyUSB0")});
     QCOMPARE(platform::lockFileNames(QStringLiteral("/dev/pts/3")),
              (QStringList{QStringLiteral("LCK..3"), QStringLiteral("LCK..pts_3")}));
-    QCOMPARE(platform::kLockDirectory, QStringLiteral("/var/lock"));
 }
 
 void PortHolderTest::heldPortDoesNotOpen_data() {
@@ -189,6 +195,42 @@ void PortHolderTest::heldPortDoesNotOpen() {
     ::close(other);
     QCOMPARE(platform::PortClaim(locks.path()).claim(line.devicePath()), PortHolder::Exclusive);
     control.setPortOpen(false);
+}
+
+// A lock file that names no process may be in the middle of being written, or be what a crash
+// left behind while it was: it bars the port for a few seconds, not for good.
+void PortHolderTest::lockFileThatNamesNoProcess_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("ageSeconds");
+    QTest::addColumn<bool>("held");
+
+    QTest::newRow("empty, just written") << QByteArray() << 0 << true;
+    QTest::newRow("no number, just written") << QByteArray("lock\n") << 0 << true;
+    QTest::newRow("empty, a minute old") << QByteArray() << 60 << false;
+    QTest::newRow("no number, a minute old") << QByteArray("lock\n") << 60 << false;
+}
+
+void PortHolderTest::lockFileThatNamesNoProcess() {
+    QFETCH(QByteArray, content);
+    QFETCH(int, ageSeconds);
+    QFETCH(bool, held);
+
+    PseudoTerminal line;
+    QTemporaryDir locks;
+    QVERIFY(locks.isValid());
+    const QString lockPath =
+        QDir(locks.path()).filePath(platform::lockFileNames(line.devicePath()).first());
+    QFile lock(lockPath);
+    QVERIFY(lock.open(QIODevice::WriteOnly));
+    lock.write(content);
+    lock.close();
+    const timespec written[2] = {{::time(nullptr) - ageSeconds, 0},
+                                 {::time(nullptr) - ageSeconds, 0}};
+    QVERIFY(::utimensat(AT_FDCWD, qPrintable(lockPath), written, 0) == 0);
+
+    platform::PortClaim claim(locks.path());
+    QCOMPARE(claim.claim(line.devicePath()), held ? PortHolder::LockFile : PortHolder::None);
+    QCOMPARE(QFile::exists(lockPath), held);
 }
 
 QTEST_MAIN(PortHolderTest)
