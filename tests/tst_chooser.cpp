@@ -1,7 +1,7 @@
 // The chooser builds its popup list at the first opening, and the opened list is the one that a
 // plain QComboBox shows after the same steps: entries in the chooser's font, same size hints.
-// In the window, whose style sheet would hand the list the application's font, the list shows
-// the chooser's font too.
+// In the window, whose style sheet would hand a plain QComboBox's list the application's font,
+// the chooser's list shows the chooser's own font.
 #include "chooser.h"
 #include "main_window.h"
 

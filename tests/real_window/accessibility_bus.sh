@@ -7,9 +7,9 @@
 #   that Qt programs join it. Sets bus_pid to the session bus's process: stopping it ends the
 #   accessibility bus and its registry too. On failure returns 1 and leaves the reason in
 #   accessibility_refusal, with DBUS_SESSION_BUS_ADDRESS unset.
-readonly atspi_python=/usr/bin/python3
 # Read by the scripts that source this one.
 # shellcheck disable=SC2034
+readonly atspi_python=/usr/bin/python3
 
 start_accessibility_bus() {
     local work=$1 address reply

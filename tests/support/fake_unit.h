@@ -12,7 +12,7 @@
 
 // How the bytes of one send reach the program, as different lines deliver them.
 enum class Delivery {
-    // In one piece, as the tests' ideal line always did.
+    // In one piece: an ideal line.
     Whole,
     // One byte at a time, 1.04 ms apart: a UART at 9600 baud, 8N1.
     LinePace,

@@ -8,8 +8,8 @@
 #include <QObject>
 
 // Times the window's watchdog on a monotonic clock at both ends. Each serial event is timed when
-// the window has finished handling it, so an accepted text's restart of the watchdog no sooner
-// than it happened; each expiry when the timer's event reaches the timer, before the window
+// the window has finished handling it, so an accepted text's restart of the watchdog is timed no
+// sooner than it happened; each expiry when the timer's event reaches the timer, before the window
 // handles it. So an expiry that came early, by however little, shows as less than the watchdog's
 // interval after the event that restarted it. Times are in milliseconds from the clock's start,
 // to the nanosecond.
