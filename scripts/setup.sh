@@ -17,7 +17,7 @@ test_packages=(
     xvfb xdotool util-linux
     clang libclang-rt-14-dev
     libx11-dev libxdamage-dev desktop-file-utils
-    dpkg-dev appstream
+    dpkg-dev file appstream
     openbox dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0
 )
 
