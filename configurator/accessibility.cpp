@@ -23,8 +23,7 @@ QString rowWord(Row row) {
 }
 
 QString slotWords(std::int16_t slot) {
-    // Slot s lies in port s div 3, in row s mod 3.
-    const QChar port(static_cast<char16_t>(u'A' + slot / 3));
+    const QChar port(static_cast<char16_t>(u'A' + portOf(slot)));
     return QStringLiteral("Port %1 %2").arg(port).arg(rowWord(rowOf(slot)));
 }
 

@@ -23,6 +23,9 @@ constexpr std::int16_t slotOf(std::int16_t port, Row row) noexcept {
 constexpr Row rowOf(std::int16_t slot) noexcept {
     return static_cast<Row>(slot % 3);
 }
+constexpr std::int16_t portOf(std::int16_t slot) noexcept {
+    return static_cast<std::int16_t>(slot / 3);
+}
 
 // A settings frame: "$", the nine setting codes as digits in slot order, "$". The same in both
 // directions; nothing else frames it.
