@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include <cerrno>
+#include <limits>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -81,15 +82,7 @@ QByteArray PseudoTerminal::receive(qsizetype count, int timeoutMs) {
 }
 
 QByteArray PseudoTerminal::receiveFor(int timeoutMs) {
-    QByteArray bytes;
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        pollfd waiting{master_, POLLIN, 0};
-        if (::poll(&waiting, 1, 5) > 0 && (waiting.revents & POLLIN))
-            bytes += readWaiting();
-    }
-    return bytes;
+    return receive(std::numeric_limits<qsizetype>::max(), timeoutMs);
 }
 
 qsizetype PseudoTerminal::clog() {
