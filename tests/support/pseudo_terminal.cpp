@@ -5,8 +5,8 @@
 #include <QThread>
 
 #include <cerrno>
-#include <limits>
 #include <fcntl.h>
+#include <limits>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
